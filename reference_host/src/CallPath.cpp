@@ -1,0 +1,65 @@
+// Every call into the module, and the checks that follow it.
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/Resources.h"
+#include "refhost/ReferenceHost.h"
+
+namespace refhost {
+
+int32_t ReferenceHost::callWithoutBlock(int16_t selector) { return invoke(selector, nullptr, 0); }
+
+int32_t ReferenceHost::callWithBlock(int16_t selector, void* block, std::size_t size, int16_t writtenChannel) {
+    void* buffer = memory_.newPointer(static_cast<int32_t>(size), Owner::host,
+                                      "the parameter block of selector " + std::to_string(selector));
+    std::memcpy(buffer, block, size);
+    const int32_t result = invoke(selector, buffer, writtenChannel);
+    std::memcpy(block, buffer, size);
+    memory_.disposePointer(buffer, Owner::host);
+    return result;
+}
+
+int32_t ReferenceHost::invoke(int16_t selector, void* block, int16_t writtenChannel) {
+    if (main1_ == nullptr) throw std::logic_error("no module is attached to the reference host");
+    const bool topLevel = callDepth_ == 0;
+    const CallFrame frame{records_.openLongOperations, records_.openResourceAccesses.size()};
+    if (topLevel && options_.verifySources) checksums_.take(recording_, writtenChannel);
+
+    ++callDepth_;
+    int32_t result = 0;
+    try {
+        result = main1_(selector, block, services_.callbacks());
+    } catch (const std::exception& error) {
+        misbehaviour_.record("an exception escaped Main1 for selector " + std::to_string(selector) + ": " + error.what());
+    } catch (...) {
+        misbehaviour_.record("an exception escaped Main1 for selector " + std::to_string(selector));
+    }
+    --callDepth_;
+
+    checkAfterCall(selector, frame, topLevel);
+    return result;
+}
+
+void ReferenceHost::checkAfterCall(int16_t selector, const CallFrame& frame, bool topLevel) {
+    const std::string after = "after selector " + std::to_string(selector) + ": ";
+    memory_.checkGuards(options_.checkDataGuards);
+    if (records_.openLongOperations != frame.openLongOperations) {
+        misbehaviour_.record(after + std::to_string(records_.openLongOperations - frame.openLongOperations) +
+                             " long operation(s) begun and not ended");
+        records_.openLongOperations = frame.openLongOperations;
+    }
+    auto& accesses = records_.openResourceAccesses;
+    if (accesses.size() > frame.openResourceAccesses) {
+        misbehaviour_.record(after + std::to_string(accesses.size() - frame.openResourceAccesses) +
+                             " resource access(es) begun and not ended");
+        const int16_t previous = accesses[frame.openResourceAccesses].previous;
+        if (previous != 0) platform::UseResourceFile(previous);
+        accesses.resize(frame.openResourceAccesses);
+    }
+    if (!topLevel) return;
+    for (const std::string& held : holds_.takeOutstanding()) misbehaviour_.record(after + held);
+    if (options_.verifySources) checksums_.verify(recording_, misbehaviour_);
+    memory_.releaseQuarantine();
+}
+
+}  // namespace refhost

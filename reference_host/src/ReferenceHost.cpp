@@ -1,0 +1,89 @@
+#include "refhost/ReferenceHost.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "Services.h"
+#include "entry/ParameterBlocks.h"
+#include "platform/Resources.h"
+
+namespace refhost {
+
+namespace {
+
+ReferenceHost* activeHost = nullptr;
+
+void closeResourceFile(int16_t file) {
+    if (file == 0) return;
+    try {
+        platform::CloseResourceFile(file);
+    } catch (const std::invalid_argument&) {
+        // Already closed by someone else in the process; nothing is left to release.
+    }
+}
+
+}  // namespace
+
+std::filesystem::path defaultHostResourceFile() { return SG_HOST_RESOURCE_FILE; }
+
+HostOptions HostOptions::forBulkFiltering() {
+    HostOptions options;
+    options.relocationStress = false;
+    options.verifySources = false;
+    options.checkDataGuards = false;
+    options.traceCalls = false;
+    return options;
+}
+
+ReferenceHost::ReferenceHost(HostOptions options) : options_(std::move(options)) {
+    provideStandardServices(services_);
+    if (!options_.hostResourceFile.empty()) hostResourceFile_ = platform::OpenResourceFile(options_.hostResourceFile);
+    previousActive_ = activeHost;
+    activeHost = this;
+}
+
+ReferenceHost::~ReferenceHost() {
+    activeHost = previousActive_;
+    closeResourceFile(moduleResourceFile_);
+    closeResourceFile(hostResourceFile_);
+}
+
+ReferenceHost& ReferenceHost::active() {
+    if (activeHost == nullptr) {
+        std::fprintf(stderr, "a host service was called while no reference host is alive\n");
+        std::abort();
+    }
+    return *activeHost;
+}
+
+void ReferenceHost::loadModule(const std::filesystem::path& path) {
+    library_ = std::make_unique<ModuleLibrary>(path);
+    attachModule(library_->main1(), path.stem().string(), resourceFileOf(path));
+}
+
+void ReferenceHost::attachModule(Main1Function main1, std::string extensionName,
+                                 const std::filesystem::path& resourceFile) {
+    main1_ = main1;
+    extensionName_ = std::move(extensionName);
+    if (resourceFile.empty()) return;
+    openModuleResources(resourceFile);
+}
+
+void ReferenceHost::openModuleResources(const std::filesystem::path& resourceFile) {
+    closeResourceFile(moduleResourceFile_);
+    moduleResourceFile_ = platform::OpenResourceFile(resourceFile);
+    sg::SetResourceFileBlock block{moduleResourceFile_};
+    call(sg::kSelectorSetResourceFile, block);
+}
+
+sg::FunctionInstance** ReferenceHost::instanceFor(int32_t channel) const {
+    auto found = instances_.find(channel);
+    return found == instances_.end() ? nullptr : found->second;
+}
+
+void ReferenceHost::notifyProgress(const ProgressEvent& event) const {
+    if (progressHook_) progressHook_(event);
+}
+
+}  // namespace refhost
