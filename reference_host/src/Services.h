@@ -1,5 +1,4 @@
-// The groups of host services, each installed into the table by its own file. Dialog services
-// will come as one more group.
+// The groups of host services, each installed into the table by its own file.
 #pragma once
 
 #include "refhost/ServiceTable.h"
@@ -13,6 +12,7 @@ void provideGeneralServices(ServiceTable& table);
 void provideParameterServices(ServiceTable& table);
 void provideProgressServices(ServiceTable& table);
 void provideResourceServices(ServiceTable& table);
+void provideDialogServices(ServiceTable& table);
 
 inline void provideStandardServices(ServiceTable& table) {
     provideMemoryServices(table);
@@ -22,6 +22,7 @@ inline void provideStandardServices(ServiceTable& table) {
     provideParameterServices(table);
     provideProgressServices(table);
     provideResourceServices(table);
+    provideDialogServices(table);
 }
 
 }  // namespace refhost

@@ -14,6 +14,7 @@
 
 #include "refhost/BlockHolds.h"
 #include "refhost/CallTrace.h"
+#include "refhost/DialogSession.h"
 #include "refhost/FaultInjector.h"
 #include "refhost/HostMemory.h"
 #include "refhost/Misbehaviour.h"
@@ -94,6 +95,7 @@ public:
     FaultInjector& faults() { return faults_; }
     ServiceTable& services() { return services_; }
     ServiceRecords& records() { return records_; }
+    DialogSession& dialogs() { return dialogs_; }
     void setProgressHook(ProgressHook hook) { progressHook_ = std::move(hook); }
     void notifyProgress(const ProgressEvent& event) const;
 
@@ -127,6 +129,7 @@ private:
     FaultInjector faults_;
     ServiceTable services_;
     ServiceRecords records_;
+    DialogSession dialogs_;
     ProgressHook progressHook_;
 
     std::unique_ptr<ModuleLibrary> library_;
