@@ -35,7 +35,7 @@ int16_t Recording::addBlock(int16_t length, double sampleInterval, RunBoundary b
     } else {
         runs_.back().last += length;
     }
-    blocks_.push_back({length, sampleInterval, start, runs_.size() - 1});
+    blocks_.push_back({length, sampleInterval, start});
     const int16_t block = blockCount();
     for (auto& channelData : data_) channelData.emplace_back();
     for (int16_t channel = 1; channel <= channelCount(); ++channel) allocateData(channel, block);
@@ -64,8 +64,22 @@ sg::DataPosition Recording::positionOf(int32_t index) const {
 }
 
 std::pair<int32_t, int32_t> Recording::runContaining(int32_t index) const {
-    const Run& run = runs_.at(blocks_.at(positionOf(index).block - 1).run);
+    // The last run that starts at or before the index.
+    auto after = std::upper_bound(runs_.begin(), runs_.end(), index,
+                                  [](int32_t value, const Run& run) { return value < run.first; });
+    const Run& run = *std::prev(after);
     return {run.first, run.last};
+}
+
+void Recording::breakRunAt(int32_t index) {
+    if (index <= 0 || index >= sampleCount()) throw std::invalid_argument("a run can only break inside the data");
+    auto after = std::upper_bound(runs_.begin(), runs_.end(), index,
+                                  [](int32_t value, const Run& run) { return value < run.first; });
+    auto run = std::prev(after);
+    if (run->first == index) return;
+    const Run tail{index, run->last};
+    run->last = index - 1;
+    runs_.insert(after, tail);
 }
 
 sg::Handle Recording::dataHandle(DataKind kind, int16_t channel, int16_t block) const {

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 
+#include "integration/LeastSquaresOracle.h"
 #include "integration/ModuleFixture.h"
 
 namespace sgtest {
@@ -160,6 +161,19 @@ TEST_F(FilteringTest, AnUnavailableBlockEndsTheSumsThatNeedIt) {
     const auto y = ComputedSamples(channel, 1);
     for (int n = 0; n < 8; ++n) EXPECT_FLOAT_EQ(y[n], 0.5f) << n;
     for (int n = 8; n < 10; ++n) EXPECT_TRUE(std::isfinite(y[n])) << "a partial sum, still a number";
+}
+
+TEST_F(FilteringTest, ASpanThatReachesIntoTheNextRunIsFilteredByEachRunsBounds) {
+    const auto x = Ramp(40, [](int i) { return 0.3f * std::cos(0.4f * static_cast<float>(i)); });
+    Prepare({40}, x);
+    host.recording().breakRunAt(25);
+    computation->computeBlock(1);
+    const auto y = ComputedSamples(channel, 1);
+    for (auto [first, end] : {std::pair{0, 25}, std::pair{25, 40}}) {
+        const std::vector<long double> run(x.begin() + first, x.begin() + end);
+        const auto expected = oracle::FilterRun(run, 5, 2, 0);
+        for (int n = first; n < end; ++n) EXPECT_NEAR(y[n], static_cast<double>(expected[n - first]), 3e-7) << n;
+    }
 }
 
 TEST_F(FilteringTest, SpansOutsideTheBlockWriteNothingOutsideIt) {

@@ -57,6 +57,9 @@ public:
     sg::DataPosition positionOf(int32_t index) const;
     // First and last absolute index (inclusive) of the run that holds a valid index.
     std::pair<int32_t, int32_t> runContaining(int32_t index) const;
+    // Ends the run that holds `index` just before it, so that one block can hold the end of one
+    // run and the start of the next.
+    void breakRunAt(int32_t index);
 
     sg::Handle dataHandle(DataKind kind, int16_t channel, int16_t block) const;
     // The values at their current address, which the next relocation invalidates.
@@ -70,7 +73,6 @@ private:
         int16_t length;
         double sampleInterval;
         int32_t start;
-        std::size_t run;
     };
     struct Run {
         int32_t first;
