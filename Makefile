@@ -25,5 +25,14 @@ test-sanitize: deps
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure
 
+# The bundled recording through two stages: the smoothed pressure, then its first derivative (dP/dt,
+# per millisecond at 1 kHz). Where 32-bit programs cannot run natively, build/run32 names the emulator.
+DEMO := $(BUILD)/demo
+demo: build
+	@mkdir -p $(DEMO)
+	@$$(cat $(BUILD)/run32) $(BUILD)/sgfilter filter samples/arterial-pressure.csv \
+	  -o $(DEMO)/pressure-filtered.csv --plot $(DEMO)/pressure-filtered.svg --verbose \
+	  --channel pressure --order 3 --width 25 --then --derivative 1 --order 3 --width 25
+
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

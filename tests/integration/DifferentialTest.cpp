@@ -8,7 +8,7 @@
 #include <numeric>
 #include <random>
 
-#include "integration/LeastSquaresOracle.h"
+#include "support/LeastSquaresOracle.h"
 #include "integration/ModuleFixture.h"
 
 namespace sgtest {

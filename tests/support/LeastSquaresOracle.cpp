@@ -1,4 +1,4 @@
-#include "integration/LeastSquaresOracle.h"
+#include "support/LeastSquaresOracle.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,184 @@
+#include "csv/CsvReader.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "csv/ChunkedLineReader.h"
+#include "csv/HeaderParsing.h"
+#include "csv/NumberParsing.h"
+#include "util/Errors.h"
+
+namespace sgf {
+
+namespace {
+
+// Values are stored as float32 in the end; more places than this only show noise.
+constexpr int kMostDecimals = 9;
+
+bool isBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+
+std::string_view trimmed(const char* begin, const char* end) {
+    while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
+    return {begin, static_cast<std::size_t>(end - begin)};
+}
+
+std::string shown(std::string_view text) {
+    constexpr std::size_t kLongest = 40;
+    return text.size() <= kLongest ? std::string(text) : std::string(text.substr(0, kLongest)) + "...";
+}
+
+class RowParser {
+public:
+    RowParser(CsvTable& table, const std::filesystem::path& file) : table_(table), file_(file) {
+        columnCount_ = table.channels.size() + 1;
+        row_.resize(columnCount_);
+        decimals_.assign(columnCount_, 0);
+    }
+
+    void parse(std::string_view line, std::size_t lineNumber) {
+        const char* cursor = line.data();
+        const char* const end = line.data() + line.size();
+        for (std::size_t column = 0; column < columnCount_; ++column) {
+            const auto* comma =
+                static_cast<const char*>(std::memchr(cursor, ',', static_cast<std::size_t>(end - cursor)));
+            const char* fieldEnd = comma != nullptr ? comma : end;
+            const bool lastColumn = column + 1 == columnCount_;
+            if (lastColumn != (comma == nullptr)) raggedRow(line, lineNumber);
+            row_[column] = number(trimmed(cursor, fieldEnd), column, lineNumber);
+            cursor = fieldEnd + 1;
+        }
+        checkTimeIncreases(lineNumber);
+        table_.times.push_back(row_[0]);
+        for (std::size_t channel = 0; channel + 1 < columnCount_; ++channel) {
+            ChannelColumn& column = table_.channels[channel];
+            const double value = row_[channel + 1];
+            column.values.push_back(value);
+            column.largestMagnitude = std::max(column.largestMagnitude, std::fabs(value));
+        }
+    }
+
+    void finish() {
+        table_.timeDecimals = decimals_[0];
+        for (std::size_t channel = 0; channel + 1 < columnCount_; ++channel) {
+            table_.channels[channel].decimals = decimals_[channel + 1];
+        }
+    }
+
+private:
+    double number(std::string_view text, std::size_t column, std::size_t lineNumber) {
+        if (text.empty()) fail(lineNumber, fmt::format("{}: empty value", columnName(column)));
+        const ParsedNumber number = parseNumber(text);
+        if (number.status == NumberStatus::outOfRange) {
+            fail(lineNumber, fmt::format("{}: \"{}\" is out of range", columnName(column), shown(text)));
+        }
+        if (number.status == NumberStatus::notANumber) {
+            fail(lineNumber, fmt::format("{}: \"{}\" is not a number", columnName(column), shown(text)));
+        }
+        if (!std::isfinite(number.value)) {
+            fail(lineNumber, fmt::format("{}: \"{}\" is not a finite number", columnName(column), shown(text)));
+        }
+        decimals_[column] = std::max(decimals_[column], std::min(number.decimals, kMostDecimals));
+        return number.value;
+    }
+
+    void checkTimeIncreases(std::size_t lineNumber) const {
+        if (table_.times.empty() || row_[0] > table_.times.back()) return;
+        fail(lineNumber, fmt::format("time {} does not come after the previous row's time {}; rows must be in "
+                                     "increasing time order",
+                                     row_[0], table_.times.back()));
+    }
+
+    [[noreturn]] void raggedRow(std::string_view line, std::size_t lineNumber) const {
+        const auto fields = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+        fail(lineNumber,
+             fmt::format("{} field{} where the header has {}", fields, fields == 1 ? "" : "s", columnCount_));
+    }
+
+    std::string columnName(std::size_t column) const {
+        return column == 0 ? std::string("time") : "channel \"" + table_.channels[column - 1].name + "\"";
+    }
+
+    [[noreturn]] void fail(std::size_t lineNumber, const std::string& message) const {
+        throw InputError(file_, lineNumber, message);
+    }
+
+    CsvTable& table_;
+    const std::filesystem::path& file_;
+    std::size_t columnCount_;
+    std::vector<double> row_;
+    std::vector<int> decimals_;
+};
+
+void readHeader(std::string_view line, CsvTable& table) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+    const std::vector<std::string_view> fields = splitHeaderLine(line);
+    if (fields.size() < 2) {
+        throw InputError(table.file, 1,
+                         "no channel columns: the header needs the time column and at least one "
+                         "channel, such as \"time (s),pressure (mmHg)\"");
+    }
+    const ColumnHeader time = parseColumnHeader(fields[0]);
+    table.timeHeader = time.units.empty() ? time.name : time.name + " (" + time.units + ")";
+    for (std::size_t column = 1; column < fields.size(); ++column) {
+        ColumnHeader header = parseColumnHeader(fields[column]);
+        if (header.name.empty()) {
+            throw InputError(table.file, 1, fmt::format("column {} has no name", column + 1));
+        }
+        table.channels.push_back({std::move(header.name), std::move(header.units), {}, 0.0, 0});
+    }
+}
+
+// Rows read before the columns get room for the whole file, estimated from the lines so far:
+// the columns of a long recording then never reallocate (and never hold twice their size).
+constexpr std::size_t kRowsBeforeReserving = 1024;
+
+void reserveRows(CsvTable& table, const ChunkedLineReader& lines, std::uintmax_t headerBytes) {
+    const double bytesPerLine =
+        static_cast<double>(lines.bytesConsumed() - headerBytes) / static_cast<double>(lines.lineNumber() - 1);
+    // A file that grew while we read it is already larger than its size says.
+    const double dataBytes = static_cast<double>(std::max(lines.fileSize(), lines.bytesConsumed()) - headerBytes);
+    const auto rows = static_cast<std::size_t>(dataBytes / bytesPerLine * 1.05) + kRowsBeforeReserving;
+    table.times.reserve(rows);
+    for (ChannelColumn& channel : table.channels) channel.values.reserve(rows);
+}
+
+}  // namespace
+
+CsvTable readCsv(const std::filesystem::path& file) {
+    CsvTable table;
+    table.file = file;
+    ChunkedLineReader lines(file);
+    std::string_view line;
+    if (!lines.next(line)) {
+        throw InputError(file, 0, "the file is empty; expected a header row such as \"time (s),pressure (mmHg)\"");
+    }
+    readHeader(line, table);
+    const std::uintmax_t headerBytes = lines.bytesConsumed();
+
+    RowParser rows(table, file);
+    while (lines.next(line)) {
+        if (isBlank(line)) {
+            const std::size_t rowCount = table.rowCount();
+            if (rowCount > 0 && (table.blankLineBreaks.empty() || table.blankLineBreaks.back() != rowCount)) {
+                table.blankLineBreaks.push_back(rowCount);
+            }
+            continue;
+        }
+        if (table.rowCount() == kRowsBeforeReserving) reserveRows(table, lines, headerBytes);
+        rows.parse(line, lines.lineNumber());
+    }
+    if (table.rowCount() == 0) throw InputError(file, 2, "no data rows after the header");
+    // A blank line after the last row separates nothing.
+    if (!table.blankLineBreaks.empty() && table.blankLineBreaks.back() == table.rowCount()) {
+        table.blankLineBreaks.pop_back();
+    }
+    rows.finish();
+    return table;
+}
+
+}  // namespace sgf

@@ -1,0 +1,38 @@
+// Channel scalings as sgfilter uses them: the raw scaling it gives each channel read from CSV,
+// the conversion of stored values into units, and the full record of a channel the module
+// computed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "csv/CsvTable.h"
+#include "filter/ChannelScaling.h"
+
+namespace sgf {
+
+// Native form (no conversion, base factor 1), units as the header gives them, and a native
+// factor that puts the channel's largest magnitude at the normalised full scale, so the stored
+// float32 values use their whole precision.
+sg::ChannelScaling rawScalingFor(const ChannelColumn& column);
+
+// stored value = units / nativeFactor, as the host stores a channel's samples.
+float storedValue(double units, double nativeFactor);
+
+// Stored value to units, in either form of the record.
+struct UnitsConversion {
+    double scale;
+    double offset;
+    double toUnits(float stored) const { return static_cast<double>(stored) * scale + offset; }
+};
+UnitsConversion unitsConversionOf(const sg::ChannelScaling& scaling);
+std::string unitsTextOf(const sg::ChannelScaling& scaling);
+
+// The module hands back only the first bytes of the output's scaling. The rest (native units,
+// native factor, base factor) is the source's: for smoothing the output is stored in the
+// source's own native form, and a derivative's factor was made for the source's base factor.
+sg::ChannelScaling computedChannelScaling(const std::array<uint8_t, sg::kOutputScalingSize>& moduleAnswer,
+                                          const sg::ChannelScaling& sourceScaling);
+
+}  // namespace sgf

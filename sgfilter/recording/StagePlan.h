@@ -1,0 +1,26 @@
+// The filter stages with their source channels resolved. Channels are numbered as the user sees
+// them: the file's channel columns from 1 in column order, then one more for each stage's output,
+// so the output of stage k of a file with n channels is channel n + k. A stage's output has
+// computed values only, which a later stage reads with --computed.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "csv/CsvTable.h"
+#include "settings/FilterSettings.h"
+
+namespace sgf {
+
+struct PlannedStage {
+    int16_t sourceChannel;
+    int16_t outputChannel;
+    FilterSettings settings;  // `computed` as the stage reads its source
+};
+
+// A stage without a channel filters the file's first channel (stage 1) or the previous stage's
+// output. Throws InputError for a channel the file does not have and UsageError for a source the
+// stage cannot read.
+std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, const CsvTable& table);
+
+}  // namespace sgf

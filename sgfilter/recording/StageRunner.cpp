@@ -1,0 +1,95 @@
+#include "recording/StageRunner.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "recording/Scalings.h"
+#include "refhost/ChannelComputation.h"
+
+namespace sgf {
+
+namespace {
+
+// The module tells the user about trouble through the host's error service, and the reference
+// host notes whatever a module does wrong; either way the output cannot be trusted.
+void requireHealthyModule(refhost::ReferenceHost& host, const std::string& activity) {
+    const auto& errors = host.records().errorMessages;
+    if (!errors.empty()) {
+        throw std::runtime_error(fmt::format("the module reported an error while {}: {}", activity, errors.front()));
+    }
+    const auto& faults = host.misbehaviour().entries();
+    if (!faults.empty()) {
+        throw std::runtime_error(
+            fmt::format("the module misbehaved while {}: {}{}", activity, faults.front(),
+                        faults.size() > 1 ? fmt::format(" (and {} more)", faults.size() - 1) : ""));
+    }
+}
+
+void applySettings(refhost::ChannelComputation& computation, const PlannedStage& stage) {
+    const FilterSettings& settings = stage.settings;
+    computation.setParameter(sg::kParamSourceChannel, stage.sourceChannel);
+    computation.setParameter(sg::kParamUseComputedSource, settings.computed ? 1 : 0);
+    computation.setParameter(kDerivativeSetting.parameter, static_cast<int16_t>(settings.derivative));
+    computation.setParameter(kOrderSetting.parameter, static_cast<int16_t>(settings.order));
+    computation.setParameter(kWidthSetting.parameter, static_cast<int16_t>(settings.width));
+    computation.setParameter(kRangeIndexSetting.parameter, static_cast<int16_t>(settings.rangeIndex));
+}
+
+void computeEveryBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,
+                       const BlockProgress& progress) {
+    const refhost::Recording& recording = host.recording();
+    const auto blockCount = static_cast<std::size_t>(recording.blockCount());
+    for (int16_t block = 1; block <= recording.blockCount(); ++block) {
+        computation.computeBlock(block);
+        const auto values = recording.values(refhost::DataKind::computed, computation.channel(), block);
+        if (std::ranges::any_of(values, [](float value) { return std::isnan(value); })) {
+            throw std::runtime_error(fmt::format("the module left samples of block {} unwritten", block));
+        }
+        progress(static_cast<std::size_t>(block), blockCount);
+    }
+}
+
+sg::ChannelScaling outputScaling(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,
+                                 const PlannedStage& stage) {
+    // Every block has the recording's one sample interval, so block 1 speaks for all of them.
+    const refhost::OutputScalingAnswer answer = computation.outputScaling(1);
+    if (answer.result != 1 || answer.answered != 1) {
+        throw std::runtime_error("the module gave no scaling for its output");
+    }
+    const refhost::ChannelDescription& source = host.recording().channel(stage.sourceChannel);
+    return computedChannelScaling(answer.record, stage.settings.computed ? source.computedScaling : source.rawScaling);
+}
+
+}  // namespace
+
+ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage, const BlockProgress& progress) {
+    refhost::Recording& recording = host.recording();
+    const std::string activity = fmt::format("computing channel {}", stage.outputChannel);
+    // Until the module answers, the new channel borrows its source's description.
+    const int16_t channel = recording.addChannel(recording.channel(stage.sourceChannel));
+    if (channel != stage.outputChannel) throw std::logic_error("stage outputs must be appended in stage order");
+
+    auto computation = refhost::ChannelComputation::create(host, channel);
+    requireHealthyModule(host, activity);
+    if (!computation) throw std::runtime_error("the module could not create its instance for " + activity);
+    applySettings(*computation, stage);
+    requireHealthyModule(host, activity);
+
+    computeEveryBlock(host, *computation, progress);
+    requireHealthyModule(host, activity);
+
+    const refhost::DefaultTitleAnswer title = computation->defaultTitle();
+    if (title.record.hasTitle != 1) throw std::runtime_error("the module gave no title for its output");
+    ComputedChannel computed{channel, title.text(), outputScaling(host, *computation, stage)};
+    requireHealthyModule(host, activity);
+    refhost::ChannelDescription& description = recording.channel(channel);
+    description.name = computed.title;
+    description.title = computed.title;
+    description.computedScaling = computed.scaling;
+    return computed;
+}
+
+}  // namespace sgf
