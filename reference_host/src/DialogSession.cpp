@@ -35,10 +35,15 @@ std::optional<double> ControlValueAt(const platform::Control& control, int posit
 
 std::optional<double> ControlValue(const platform::Control& control) { return DataOf<double>(control, "MgVl"); }
 
+std::optional<int> ControlLastPosition(const platform::Control& control) {
+    const auto steps = DataOf<int32_t>(control, "MgSt");
+    if (!steps) return std::nullopt;
+    return *steps + 1;
+}
+
 void MoveControl(platform::DialogItem& item, int position) {
     if (!item.control) return;
-    const auto steps = DataOf<int32_t>(*item.control, "MgSt");
-    const int last = steps ? *steps + 1 : position;
+    const int last = ControlLastPosition(*item.control).value_or(position);
     position = std::clamp(position, std::max<int>(item.minimum, 1), std::max(last, 1));
     item.value = static_cast<short>(position);
     if (const auto value = ControlValueAt(*item.control, position)) {

@@ -3,16 +3,12 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "refhost/DialogSession.h"
 
 namespace sgf {
 
 namespace {
-
-// The control's number of steps, under the tag the host's stepped control keeps it.
-constexpr unsigned long kStepsTag = 'M' << 24 | 'g' << 16 | 'S' << 8 | 't';
 
 // An edit field's text is what was typed into it, and so is no name; the label placed before it
 // in the dialog names it.
@@ -81,11 +77,9 @@ bool canActOn(const platform::DialogItem& item) {
 
 std::optional<PositionRange> positionRange(const platform::DialogItem& item) {
     if (!item.control) return std::nullopt;
-    const auto steps = item.control->data.find(kStepsTag);
-    if (steps == item.control->data.end() || steps->second.size() != sizeof(int32_t)) return std::nullopt;
-    int32_t count = 0;
-    std::memcpy(&count, steps->second.data(), sizeof count);
-    return PositionRange{std::max<int>(item.minimum, 1), count + 1};
+    const auto last = refhost::ControlLastPosition(*item.control);
+    if (!last) return std::nullopt;
+    return PositionRange{std::max<int>(item.minimum, 1), *last};
 }
 
 std::string dialogText(const platform::Dialog& dialog) {

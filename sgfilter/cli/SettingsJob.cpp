@@ -7,6 +7,7 @@
 
 #include "cli/TerminalDialog.h"
 #include "csv/CsvReader.h"
+#include "recording/ApplySettings.h"
 #include "refhost/ChannelComputation.h"
 #include "settings/ReportedSettings.h"
 #include "settings/SettingsFile.h"
@@ -62,14 +63,9 @@ void applySettingsFrom(const std::filesystem::path& file, refhost::ChannelComput
                        const refhost::Recording& recording) {
     FilterSettings settings;
     applySettingsFile(file, settings);
-    if (!settings.channel.empty()) {
-        computation.setParameter(sg::kParamSourceChannel, sourceChannelOf(file, settings.channel, recording));
-    }
-    computation.setParameter(sg::kParamUseComputedSource, settings.computed ? 1 : 0);
-    computation.setParameter(kDerivativeSetting.parameter, static_cast<int16_t>(settings.derivative));
-    computation.setParameter(kOrderSetting.parameter, static_cast<int16_t>(settings.order));
-    computation.setParameter(kWidthSetting.parameter, static_cast<int16_t>(settings.width));
-    computation.setParameter(kRangeIndexSetting.parameter, static_cast<int16_t>(settings.rangeIndex));
+    std::optional<int16_t> source;
+    if (!settings.channel.empty()) source = sourceChannelOf(file, settings.channel, recording);
+    applySettings(computation, source, settings);
 }
 
 std::shared_ptr<refhost::DialogDriver> driverFor(const SettingsJob& job) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "recording/ApplySettings.h"
 #include "recording/Scalings.h"
 #include "refhost/ChannelComputation.h"
 
@@ -26,16 +27,6 @@ void requireHealthyModule(refhost::ReferenceHost& host, const std::string& activ
             fmt::format("the module misbehaved while {}: {}{}", activity, faults.front(),
                         faults.size() > 1 ? fmt::format(" (and {} more)", faults.size() - 1) : ""));
     }
-}
-
-void applySettings(refhost::ChannelComputation& computation, const PlannedStage& stage) {
-    const FilterSettings& settings = stage.settings;
-    computation.setParameter(sg::kParamSourceChannel, stage.sourceChannel);
-    computation.setParameter(sg::kParamUseComputedSource, settings.computed ? 1 : 0);
-    computation.setParameter(kDerivativeSetting.parameter, static_cast<int16_t>(settings.derivative));
-    computation.setParameter(kOrderSetting.parameter, static_cast<int16_t>(settings.order));
-    computation.setParameter(kWidthSetting.parameter, static_cast<int16_t>(settings.width));
-    computation.setParameter(kRangeIndexSetting.parameter, static_cast<int16_t>(settings.rangeIndex));
 }
 
 void computeEveryBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,
@@ -75,7 +66,7 @@ ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage
     auto computation = refhost::ChannelComputation::create(host, channel);
     requireHealthyModule(host, activity);
     if (!computation) throw std::runtime_error("the module could not create its instance for " + activity);
-    applySettings(*computation, stage);
+    applySettings(*computation, stage.sourceChannel, stage.settings);
     requireHealthyModule(host, activity);
 
     computeEveryBlock(host, *computation, progress);

@@ -50,6 +50,8 @@ void ChangeItem(platform::DialogItem& item, const DialogStep& step);
 // ('MgMx' - 'MgMn') / 'MgSt' per position. Nothing when the control lacks that data.
 std::optional<double> ControlValueAt(const platform::Control& control, int position);
 std::optional<double> ControlValue(const platform::Control& control);
+// The last position of a stepped control: one more than its number of steps.
+std::optional<int> ControlLastPosition(const platform::Control& control);
 // Moves a stepped control to a position, limited to its range, and sets its value to match.
 void MoveControl(platform::DialogItem& item, int position);
 
