@@ -2,11 +2,11 @@
 
 #include <fmt/format.h>
 
-#include <charconv>
 #include <string>
 #include <variant>
 
 #include "cli/DialogText.h"
+#include "util/Text.h"
 
 namespace sgf {
 
@@ -17,24 +17,11 @@ const char* const kHelp =
     "\"15 4\" chooses entry 4 of item 15, \"17 21\" types 21 into item 17, \"18 12\" moves item 18 to position 12.\n"
     "\"1\" is OK and \"2\" Cancel; end of input cancels.\n";
 
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::optional<int> numberFrom(std::string_view text) {
-    int number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return number;
-}
-
 // The change and hit a line asks for, or why it cannot be done.
 using Request = std::variant<refhost::DialogStep, std::string>;
 
 Request requestFor(const platform::DialogItem& item, std::string_view value) {
-    const auto choice = numberFrom(value);
+    const auto choice = wholeNumber<int>(value);
     switch (item.kind) {
         case platform::ItemKind::popup: {
             const int entries = static_cast<int>(item.entries.size());
@@ -70,7 +57,7 @@ Request requestFor(platform::Dialog& dialog, std::string_view line) {
     const auto space = line.find_first_of(" \t");
     const std::string_view itemText = line.substr(0, space);
     const std::string_view value = space == std::string_view::npos ? std::string_view() : trimmed(line.substr(space));
-    const auto number = numberFrom(itemText);
+    const auto number = wholeNumber<int>(itemText);
     const platform::DialogItem* item = number ? dialog.FindItem(static_cast<short>(*number)) : nullptr;
     if (item == nullptr || *number != item->number || !canActOn(*item)) {
         return fmt::format("\"{}\" is not one of the item numbers on the left", itemText);
