@@ -23,6 +23,12 @@ using DialogRef = void*;
 using WindowRef = void*;
 using ControlRef = void*;
 
+// A four-character code as the platform packs it, first character in the high byte: 'DLOG', 'MgVl'.
+constexpr uint32_t FourCharCode(const char (&code)[5]) {
+    return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 | uint32_t(uint8_t(code[2])) << 8 |
+           uint32_t(uint8_t(code[3]));
+}
+
 static_assert(sizeof(void*) == 4, "the host boundary is 32-bit: build with -m32");
 static_assert(sizeof(Handle) == 4 && sizeof(HostWord) == 4);
 

@@ -31,11 +31,6 @@ enum DialogItem : int16_t {
     kItemFilterFrame = 21,
 };
 
-constexpr uint32_t FourCharCode(const char (&code)[5]) {
-    return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 | uint32_t(uint8_t(code[2])) << 8 |
-           uint32_t(uint8_t(code[3]));
-}
-
 // The width control's data: its range, the number of steps of 2 between, and its value.
 constexpr uint32_t kWidthMinimumTag = FourCharCode("MgMn");
 constexpr uint32_t kWidthMaximumTag = FourCharCode("MgMx");

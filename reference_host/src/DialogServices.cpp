@@ -14,7 +14,7 @@ namespace refhost {
 
 namespace {
 
-constexpr uint32_t kDialogResourceType = 0x444C4F47;  // 'DLOG'
+constexpr uint32_t kDialogResourceType = sg::FourCharCode("DLOG");
 
 platform::Dialog& DialogOf(sg::DialogRef dialog) { return platform::DialogFromOpaque(dialog); }
 

@@ -1,22 +1,17 @@
 #include "refhost/DialogSession.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
+
+#include "host/HostTypes.h"
 
 namespace refhost {
 
 namespace {
 
-constexpr unsigned long FourCharCode(const char (&code)[5]) {
-    return static_cast<unsigned long>(static_cast<uint8_t>(code[0])) << 24 |
-           static_cast<unsigned long>(static_cast<uint8_t>(code[1])) << 16 |
-           static_cast<unsigned long>(static_cast<uint8_t>(code[2])) << 8 | static_cast<uint8_t>(code[3]);
-}
-
 template <class T>
 std::optional<T> DataOf(const platform::Control& control, const char (&tag)[5]) {
-    const auto found = control.data.find(FourCharCode(tag));
+    const auto found = control.data.find(sg::FourCharCode(tag));
     if (found == control.data.end() || found->second.size() != sizeof(T)) return std::nullopt;
     T value;
     std::memcpy(&value, found->second.data(), sizeof(T));
@@ -49,7 +44,7 @@ void MoveControl(platform::DialogItem& item, int position) {
     if (const auto value = ControlValueAt(*item.control, position)) {
         std::vector<unsigned char> bytes(sizeof(double));
         std::memcpy(bytes.data(), &*value, sizeof(double));
-        item.control->data[FourCharCode("MgVl")] = std::move(bytes);
+        item.control->data[sg::FourCharCode("MgVl")] = std::move(bytes);
     }
 }
 
