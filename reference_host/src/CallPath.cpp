@@ -59,6 +59,7 @@ void ReferenceHost::checkAfterCall(int16_t selector, const CallFrame& frame, boo
     if (!topLevel) return;
     for (const std::string& held : holds_.takeOutstanding()) misbehaviour_.record(after + held);
     if (options_.verifySources) checksums_.verify(recording_, misbehaviour_);
+    recording_.endOfCall();
     memory_.releaseQuarantine();
 }
 

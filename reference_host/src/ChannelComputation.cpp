@@ -97,7 +97,7 @@ int32_t ChannelComputation::computeSpan(int16_t block, int16_t first, int16_t en
     const Recording& recording = host_->recording();
     auto request = filled<sg::SpanRequest>(kHostRecordByte);
     request.instance = instance_;
-    request.ownBlockData = reinterpret_cast<float**>(recording.dataHandle(DataKind::raw, channel_, block));
+    request.ownBlockData = reinterpret_cast<float**>(recording.lentHandle(DataKind::raw, channel_, block));
     request.output = reinterpret_cast<float**>(recording.dataHandle(DataKind::computed, channel_, block));
     request.block = block;
     request.first = first;

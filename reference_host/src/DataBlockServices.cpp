@@ -21,7 +21,7 @@ sg::Handle fetchBlock(void* context, int32_t channel, int32_t block) {
     const auto blockNumber = static_cast<int16_t>(block);
     const bool available = access.recording().isAvailable(Kind, channelNumber, blockNumber);
     access.host().holds().fetched(Kind, channelNumber, blockNumber, available);
-    return available ? access.recording().dataHandle(Kind, channelNumber, blockNumber) : nullptr;
+    return available ? access.recording().lentHandle(Kind, channelNumber, blockNumber) : nullptr;
 }
 
 template <DataKind Kind>

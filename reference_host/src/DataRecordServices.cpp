@@ -5,7 +5,7 @@
 #include "DataAccess.h"
 #include "NoisyResults.h"
 #include "Services.h"
-#include "settings/ChannelInfo.h"
+#include "module/settings/ChannelInfo.h"
 
 namespace refhost {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/HostTypes.h"
+#include "module/host/HostTypes.h"
 
 namespace refhost {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/HostTypes.h"
+#include "module/host/HostTypes.h"
 
 namespace refhost {
 

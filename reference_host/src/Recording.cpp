@@ -13,14 +13,29 @@ std::string blockLabel(DataKind kind, int16_t channel, int16_t block) {
            " of channel " + std::to_string(channel);
 }
 
+DataKind kindOf(uint32_t key) { return (key >> 31) != 0 ? DataKind::computed : DataKind::raw; }
+int16_t channelOf(uint32_t key) { return static_cast<int16_t>((key >> 16) & 0x7FFF); }
+int16_t blockOf(uint32_t key) { return static_cast<int16_t>(key & 0xFFFF); }
+
 }  // namespace
 
+void Recording::pageThrough(std::unique_ptr<BlockStore> store, std::size_t cachedBlocks) {
+    if (store_ != nullptr) throw std::logic_error("the recording already pages through a store");
+    if (store == nullptr || cachedBlocks == 0) throw std::invalid_argument("paging needs a store and room for a block");
+    store_ = std::move(store);
+    cachedBlocks_ = cachedBlocks;
+    for (auto& [key, entry] : present_) {
+        entry.changed = true;
+        if (!entry.inUse) entry.cacheSlot = cache_.insert(cache_.end(), key);
+    }
+    shrinkCache();
+}
+
 int16_t Recording::addChannel(ChannelDescription description) {
+    if (channels_.size() == 32767) throw std::invalid_argument("a recording holds at most 32767 channels");
     channels_.push_back(std::move(description));
-    data_.emplace_back(blocks_.size());
-    const int16_t channel = channelCount();
-    for (int16_t block = 1; block <= blockCount(); ++block) allocateData(channel, block);
-    return channel;
+    flags_.emplace_back(blocks_.size(), uint8_t{0});
+    return channelCount();
 }
 
 int16_t Recording::addBlock(int16_t length, double sampleInterval, RunBoundary boundary) {
@@ -36,18 +51,8 @@ int16_t Recording::addBlock(int16_t length, double sampleInterval, RunBoundary b
         runs_.back().last += length;
     }
     blocks_.push_back({length, sampleInterval, start});
-    const int16_t block = blockCount();
-    for (auto& channelData : data_) channelData.emplace_back();
-    for (int16_t channel = 1; channel <= channelCount(); ++channel) allocateData(channel, block);
-    return block;
-}
-
-void Recording::allocateData(int16_t channel, int16_t block) {
-    const int32_t bytes = blockLength(block) * static_cast<int32_t>(sizeof(float));
-    BlockData& entry = data(channel, block);
-    entry.raw = memory_.newHandle(bytes, Owner::host, blockLabel(DataKind::raw, channel, block), 0);
-    entry.computed = memory_.newHandle(bytes, Owner::host, blockLabel(DataKind::computed, channel, block));
-    std::ranges::fill(values(DataKind::computed, channel, block), std::bit_cast<float>(kUnwrittenSampleBits));
+    for (auto& channelFlags : flags_) channelFlags.push_back(0);
+    return blockCount();
 }
 
 int32_t Recording::sampleCount() const {
@@ -82,24 +87,126 @@ void Recording::breakRunAt(int32_t index) {
     runs_.insert(after, tail);
 }
 
+Recording::Key Recording::keyOf(DataKind kind, int16_t channel, int16_t block) {
+    return (kind == DataKind::computed ? 0x80000000u : 0u) | (static_cast<uint32_t>(channel) << 16) |
+           static_cast<uint16_t>(block);
+}
+
+sg::Handle Recording::freshHandle(DataKind kind, int16_t channel, int16_t block) const {
+    const int16_t length = blockLength(block);
+    const int32_t bytes = length * static_cast<int32_t>(sizeof(float));
+    const uint8_t stored = kind == DataKind::raw ? rawStored : computedStored;
+    if ((flags(channel, block) & stored) != 0) {
+        sg::Handle handle = memory_.newHandle(bytes, Owner::host, blockLabel(kind, channel, block));
+        store_->load(kind, channel, blockStart(block), {static_cast<float*>(*handle), static_cast<std::size_t>(length)});
+        return handle;
+    }
+    if (kind == DataKind::raw) return memory_.newHandle(bytes, Owner::host, blockLabel(kind, channel, block), 0);
+    sg::Handle handle = memory_.newHandle(bytes, Owner::host, blockLabel(kind, channel, block));
+    std::fill_n(static_cast<float*>(*handle), length, std::bit_cast<float>(kUnwrittenSampleBits));
+    return handle;
+}
+
+Recording::Present& Recording::present(DataKind kind, int16_t channel, int16_t block) const {
+    if (!isChannel(channel) || !isBlock(block)) throw std::out_of_range(blockLabel(kind, channel, block) + " does not exist");
+    const Key key = keyOf(kind, channel, block);
+    auto found = present_.find(key);
+    if (found != present_.end()) {
+        Present& entry = found->second;
+        if (store_ != nullptr && !entry.inUse) cache_.splice(cache_.begin(), cache_, entry.cacheSlot);
+        return entry;
+    }
+    Present& entry = present_.emplace(key, Present{freshHandle(kind, channel, block), false, false, {}}).first->second;
+    if (store_ != nullptr) {
+        entry.cacheSlot = cache_.insert(cache_.begin(), key);
+        shrinkCache();
+    }
+    return entry;
+}
+
+void Recording::markInUse(Key key, Present& entry) const {
+    if (entry.inUse) return;
+    if (store_ != nullptr) cache_.erase(entry.cacheSlot);
+    entry.inUse = true;
+    inUse_.push_back(key);
+}
+
 sg::Handle Recording::dataHandle(DataKind kind, int16_t channel, int16_t block) const {
-    const BlockData& entry = data(channel, block);
-    return kind == DataKind::raw ? entry.raw : entry.computed;
+    Present& entry = present(kind, channel, block);
+    entry.changed = true;
+    markInUse(keyOf(kind, channel, block), entry);
+    return entry.handle;
+}
+
+sg::Handle Recording::lentHandle(DataKind kind, int16_t channel, int16_t block) const {
+    Present& entry = present(kind, channel, block);
+    markInUse(keyOf(kind, channel, block), entry);
+    return entry.handle;
 }
 
 std::span<float> Recording::values(DataKind kind, int16_t channel, int16_t block) const {
-    auto samples = static_cast<float*>(*dataHandle(kind, channel, block));
-    return {samples, static_cast<std::size_t>(blockLength(block))};
+    Present& entry = present(kind, channel, block);
+    entry.changed = true;
+    return {static_cast<float*>(*entry.handle), static_cast<std::size_t>(blockLength(block))};
+}
+
+std::span<const float> Recording::readValues(DataKind kind, int16_t channel, int16_t block) const {
+    const Present& entry = present(kind, channel, block);
+    return {static_cast<const float*>(*entry.handle), static_cast<std::size_t>(blockLength(block))};
+}
+
+void Recording::writeValues(DataKind kind, int16_t channel, int16_t block, std::span<const float> values) {
+    if (values.size() != static_cast<std::size_t>(blockLength(block))) {
+        throw std::invalid_argument("the values of " + blockLabel(kind, channel, block) + " do not fill the block");
+    }
+    if (store_ != nullptr && present_.count(keyOf(kind, channel, block)) == 0) {
+        store_->save(kind, channel, blockStart(block), values);
+        flags(channel, block) |= kind == DataKind::raw ? rawStored : computedStored;
+        return;
+    }
+    std::ranges::copy(values, this->values(kind, channel, block).begin());
+}
+
+void Recording::endOfCall() const {
+    for (const Key key : inUse_) {
+        auto found = present_.find(key);
+        if (found == present_.end()) continue;
+        found->second.inUse = false;
+        if (store_ != nullptr) found->second.cacheSlot = cache_.insert(cache_.begin(), key);
+    }
+    inUse_.clear();
+    shrinkCache();
+}
+
+void Recording::shrinkCache() const {
+    if (store_ == nullptr) return;
+    while (cache_.size() > cachedBlocks_) evict(cache_.back());
+}
+
+void Recording::evict(Key key) const {
+    auto found = present_.find(key);
+    Present& entry = found->second;
+    const DataKind kind = kindOf(key);
+    const int16_t channel = channelOf(key);
+    const int16_t block = blockOf(key);
+    if (entry.changed) {
+        store_->save(kind, channel, blockStart(block),
+                     {static_cast<const float*>(*entry.handle), static_cast<std::size_t>(blockLength(block))});
+        flags(channel, block) |= kind == DataKind::raw ? rawStored : computedStored;
+    }
+    memory_.disposeHandle(entry.handle, Owner::host);
+    cache_.erase(entry.cacheSlot);
+    present_.erase(found);
 }
 
 void Recording::setAvailable(DataKind kind, int16_t channel, int16_t block, bool available) {
-    BlockData& entry = data(channel, block);
-    (kind == DataKind::raw ? entry.rawAvailable : entry.computedAvailable) = available;
+    const uint8_t flag = kind == DataKind::raw ? rawUnavailable : computedUnavailable;
+    uint8_t& entry = flags(channel, block);
+    entry = available ? static_cast<uint8_t>(entry & ~flag) : static_cast<uint8_t>(entry | flag);
 }
 
 bool Recording::isAvailable(DataKind kind, int16_t channel, int16_t block) const {
-    const BlockData& entry = data(channel, block);
-    return kind == DataKind::raw ? entry.rawAvailable : entry.computedAvailable;
+    return (flags(channel, block) & (kind == DataKind::raw ? rawUnavailable : computedUnavailable)) == 0;
 }
 
 }  // namespace refhost

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "Services.h"
-#include "entry/ParameterBlocks.h"
+#include "module/entry/ParameterBlocks.h"
 #include "platform/Resources.h"
 
 namespace refhost {

@@ -23,17 +23,17 @@ void SourceChecksums::take(const Recording& recording, int16_t writtenChannel) {
     for (int16_t channel = 1; channel <= recording.channelCount(); ++channel) {
         for (int16_t block = 1; block <= recording.blockCount(); ++block) {
             entries_.push_back({DataKind::raw, channel, block,
-                                checksumOf(recording.values(DataKind::raw, channel, block))});
+                                checksumOf(recording.readValues(DataKind::raw, channel, block))});
             if (channel == writtenChannel) continue;
             entries_.push_back({DataKind::computed, channel, block,
-                                checksumOf(recording.values(DataKind::computed, channel, block))});
+                                checksumOf(recording.readValues(DataKind::computed, channel, block))});
         }
     }
 }
 
 void SourceChecksums::verify(const Recording& recording, MisbehaviourLog& log) const {
     for (const Entry& entry : entries_) {
-        if (checksumOf(recording.values(entry.kind, entry.channel, entry.block)) == entry.checksum) continue;
+        if (checksumOf(recording.readValues(entry.kind, entry.channel, entry.block)) == entry.checksum) continue;
         log.record(std::string("the module changed the ") + (entry.kind == DataKind::raw ? "raw" : "computed") +
                    " data of block " + std::to_string(entry.block) + " of channel " + std::to_string(entry.channel));
     }

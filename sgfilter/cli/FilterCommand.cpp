@@ -11,7 +11,8 @@
 #include "cli/Commands.h"
 #include "cli/FilterJob.h"
 #include "cli/ModuleOption.h"
-#include "settings/SettingsFile.h"
+#include "recording/BlockPlan.h"
+#include "stagesettings/SettingsFile.h"
 #include "util/Errors.h"
 
 namespace sgf {
@@ -158,17 +159,21 @@ void addFilterCommand(CLI::App& application) {
     command
         ->add_option("input", job->input,
                      "CSV recording: a header row, time in seconds, then one column per "
-                     "channel, headed \"name\" or \"name (units)\"")
+                     "channel, headed \"name\" or \"name (units)\"; - reads standard input")
         ->required()
         ->type_name("FILE");
-    command->add_option("-o,--output", job->output, "CSV file to write with time and each stage's output")
+    command->add_option("-o,--output", job->output,
+                        "CSV file to write with time and each stage's output; - writes standard output")
         ->required()
         ->type_name("FILE");
     command->add_option("--plot", job->plot, "SVG file to write: the first source and every output against time")
         ->type_name("FILE");
-    command->add_option("--block-size", job->samplesPerBlock, "Samples per host data block")
-        ->check(CLI::Range(1, kMostSamplesPerBlock))
-        ->capture_default_str();
+    command
+        ->add_option("--block-size", job->samplesPerBlock,
+                     fmt::format("Samples per host data block (default {}, or more where the recording needs more "
+                                 "than {} blocks of that size)",
+                                 kDefaultSamplesPerBlock, kMostBlocks))
+        ->check(CLI::Range(1, kMostSamplesPerBlock));
     command->add_flag("-v,--verbose,--timings", job->verbose,
                       "Print what was read and computed, and the time of each phase");
     addModuleOption(*command, job->module);
@@ -189,6 +194,7 @@ void addFilterCommand(CLI::App& application) {
     command->footer(kFooter);
 
     command->callback([command, job, stages] {
+        if (job->output == "-" && job->plot == "-") throw UsageError("the output and the plot cannot both go to standard output");
         job->stages = stagesFrom(*command, *stages);
         runFilterJob(*job);
     });

@@ -10,8 +10,11 @@
 #include "plot/ChannelTrace.h"
 #include "progress/ProgressBar.h"
 #include "recording/HostRecording.h"
+#include "recording/ResultPass.h"
 #include "recording/StagePlan.h"
 #include "recording/StageRunner.h"
+#include "refhost/FileBlockStore.h"
+#include "staging/StagedRows.h"
 #include "util/PhaseTimer.h"
 
 namespace sgf {
@@ -30,24 +33,18 @@ std::string describeStage(const PlannedStage& stage, const ComputedChannel& comp
                        stage.sourceChannel, settings.computed ? " (computed)" : "", settings.order, settings.width);
 }
 
-std::vector<OutputColumn> outputColumns(const refhost::Recording& recording,
-                                        const std::vector<ComputedChannel>& computed) {
+std::vector<OutputColumn> outputColumns(const std::vector<ComputedChannel>& computed) {
     std::vector<OutputColumn> columns;
     for (const ComputedChannel& channel : computed) {
         columns.push_back({withUnits(channel.title, unitsTextOf(channel.scaling)), channel.scaling.decimals,
-                           unitsConversionOf(channel.scaling),
-                           [&recording, number = channel.channel](std::size_t index) {
-                               return std::span<const float>(recording.values(refhost::DataKind::computed, number,
-                                                                              static_cast<int16_t>(index + 1)));
-                           }});
+                           unitsConversionOf(channel.scaling)});
     }
     return columns;
 }
 
 // The first stage's source and every stage's output.
-std::vector<PlotTrace> plotTraces(const refhost::Recording& recording, const std::vector<PlannedStage>& stages,
-                                  const std::vector<ComputedChannel>& computed, const std::vector<double>& times,
-                                  const std::vector<PlannedBlock>& blocks) {
+std::vector<ChannelTrace> plotTraces(const refhost::Recording& recording, const std::vector<PlannedStage>& stages,
+                                     const std::vector<ComputedChannel>& computed, const StagedRows& rows) {
     const PlannedStage& first = stages.front();
     const refhost::ChannelDescription& source = recording.channel(first.sourceChannel);
     const sg::ChannelScaling& sourceScaling = first.settings.computed ? source.computedScaling : source.rawScaling;
@@ -58,14 +55,16 @@ std::vector<PlotTrace> plotTraces(const refhost::Recording& recording, const std
         traced.push_back({refhost::DataKind::computed, channel.channel, unitsConversionOf(channel.scaling),
                           channel.title, unitsTextOf(channel.scaling)});
     }
-    std::vector<PlotTrace> traces;
-    for (const TracedChannel& channel : traced) traces.push_back(channelTrace(recording, channel, times, blocks));
+    const double firstTime = rows.timeOf(0);
+    const double lastTime = rows.timeOf(rows.rowCount() - 1);
+    std::vector<ChannelTrace> traces;
+    for (TracedChannel& channel : traced) traces.emplace_back(std::move(channel), firstTime, lastTime);
     return traces;
 }
 
 // The module cannot fit a window into a run shorter than the window, and copies such a run as it
 // is; the user should know that those samples were not filtered.
-void warnAboutShortRuns(const std::vector<PlannedStage>& stages, const RunLayout& layout, const CsvTable& table) {
+void warnAboutShortRuns(const std::vector<PlannedStage>& stages, const RunLayout& layout, const StagedRows& rows) {
     for (std::size_t index = 0; index < stages.size(); ++index) {
         const auto width = static_cast<std::size_t>(stages[index].settings.width);
         const auto isShort = [width](const DataRun& run) { return run.rowCount < width; };
@@ -76,19 +75,29 @@ void warnAboutShortRuns(const std::vector<PlannedStage>& stages, const RunLayout
                    "sgfilter: warning: stage {}: {} run{} of data shorter than the window of {} samples {} copied "
                    "unfiltered, the first at time {} s\n",
                    index + 1, count, count == 1 ? "" : "s", width, count == 1 ? "is" : "are",
-                   table.times[first.firstRow]);
+                   rows.timeOf(first.firstRow));
     }
 }
 
-void printSummary(const FilterJob& job, const CsvTable& table, const RunLayout& layout,
-                  const std::vector<PlannedBlock>& blocks, const std::vector<PlannedStage>& stages,
-                  const std::vector<ComputedChannel>& computed, const PhaseTimer& timer) {
+// The temporary files go beside the output, whose folder the user chose for files of this size.
+std::filesystem::path scratchFolder(const FilterJob& job) {
+    if (job.output == "-") return std::filesystem::temp_directory_path();
+    return job.output.has_parent_path() ? job.output.parent_path() : std::filesystem::path(".");
+}
+
+void printSummary(const FilterJob& job, const CsvSummary& summary, const RunLayout& layout, const BlockPlan& plan,
+                  const std::vector<PlannedStage>& stages, const std::vector<ComputedChannel>& computed,
+                  const PhaseTimer& timer) {
+    const std::size_t blocks = plan.blocks.size();
     fmt::print(
-        "read {}: {} rows, {} channel{}, {} run{} of data in {} block{} of up to {} samples, "
+        "read {}: {} rows, {} channel{}, {} run{} of data in {} block{} of up to {} samples{}, "
         "sample interval {:.6g} s\n",
-        job.input.string(), table.rowCount(), table.channels.size(), table.channels.size() == 1 ? "" : "s",
-        layout.runs.size(), layout.runs.size() == 1 ? "" : "s", blocks.size(), blocks.size() == 1 ? "" : "s",
-        job.samplesPerBlock, layout.sampleInterval);
+        job.input.string(), summary.rowCount, summary.channels.size(), summary.channels.size() == 1 ? "" : "s",
+        layout.runs.size(), layout.runs.size() == 1 ? "" : "s", blocks, blocks == 1 ? "" : "s", plan.samplesPerBlock,
+        job.samplesPerBlock == 0 && plan.samplesPerBlock != kDefaultSamplesPerBlock
+            ? fmt::format(" (more than the default {}, so the host can number the blocks)", kDefaultSamplesPerBlock)
+            : "",
+        layout.sampleInterval);
     for (std::size_t index = 0; index < stages.size(); ++index) {
         fmt::print("stage {}: {}\n", index + 1, describeStage(stages[index], computed[index]));
     }
@@ -116,17 +125,29 @@ void runFilterJob(const FilterJob& job) {
     std::optional<AtomicOutputFile> plot;
     if (!job.plot.empty()) plot.emplace(job.plot);
 
-    CsvTable table = timer.measure("read", [&] { return readCsv(job.input); });
-    const RunLayout layout = splitIntoRuns(table);
-    const std::vector<PlannedStage> stages = planStages(job.stages, table);
-    const std::vector<PlannedBlock> blocks = planBlocks(layout.runs, job.samplesPerBlock);
-    warnAboutShortRuns(stages, layout, table);
-    timer.measure("load", [&] { moveIntoHost(table, layout, blocks, host.recording()); });
+    const std::filesystem::path scratch = scratchFolder(job);
+    StagedRows rows(scratch);
+    std::vector<PlannedStage> stages;
+    const CsvSummary summary = timer.measure("read", [&] {
+        CsvSummary read =
+            readCsv(job.input, rows, [&](const CsvSummary& header) { stages = planStages(job.stages, header); });
+        rows.finishWriting();
+        return read;
+    });
+    const RunLayout layout = splitIntoRuns(rows.timeColumn(summary.file, summary.timeDecimals), kMostBlocks);
+    const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock);
+    warnAboutShortRuns(stages, layout, rows);
+
+    refhost::Recording& recording = host.recording();
+    // Enough for the blocks a window reaches on either side of every stage's block, and for one
+    // block of each output as the results are written.
+    recording.pageThrough(std::make_unique<refhost::FileBlockStore>(scratch), 16 + 2 * stages.size());
+    timer.measure("load", [&] { loadIntoHost(summary, layout.sampleInterval, plan, rows, recording); });
 
     std::vector<ComputedChannel> computed;
     timer.measure("filter", [&] {
         for (std::size_t index = 0; index < stages.size(); ++index) {
-            progress.startTask(fmt::format("stage {}/{}", index + 1, stages.size()), blocks.size());
+            progress.startTask(fmt::format("stage {}/{}", index + 1, stages.size()), plan.blocks.size());
             computed.push_back(
                 runStage(host, stages[index], [&progress](std::size_t done, std::size_t) { progress.setDone(done); }));
         }
@@ -134,17 +155,21 @@ void runFilterJob(const FilterJob& job) {
     });
 
     timer.measure("write", [&] {
-        writeCsv(output, {table.timeHeader, table.times, table.timeDecimals}, blocks,
-                 outputColumns(host.recording(), computed));
+        CsvWriter csv(output, summary.timeHeader, summary.timeDecimals, outputColumns(computed));
+        std::vector<ChannelTrace> traces;
+        if (plot) traces = plotTraces(recording, stages, computed, rows);
+        std::vector<int16_t> outputChannels;
+        for (const ComputedChannel& channel : computed) outputChannels.push_back(channel.channel);
+        writeResults(recording, plan, rows, outputChannels, csv, traces);
+        if (plot) {
+            std::vector<PlotTrace> finished;
+            for (ChannelTrace& trace : traces) finished.push_back(trace.finish());
+            writeSvgPlot(*plot, summary.timeHeader, finished);
+        }
     });
-    if (plot) {
-        timer.measure("plot", [&] {
-            writeSvgPlot(*plot, table.timeHeader, plotTraces(host.recording(), stages, computed, table.times, blocks));
-        });
-    }
     output.commit();
     if (plot) plot->commit();
-    if (job.verbose) printSummary(job, table, layout, blocks, stages, computed, timer);
+    if (job.verbose) printSummary(job, summary, layout, plan, stages, computed, timer);
 }
 
 }  // namespace sgf

@@ -5,17 +5,16 @@
 #include <filesystem>
 #include <vector>
 
-#include "recording/BlockPlan.h"
-#include "settings/FilterSettings.h"
+#include "stagesettings/FilterSettings.h"
 
 namespace sgf {
 
 struct FilterJob {
-    std::filesystem::path input;
-    std::filesystem::path output;
-    std::filesystem::path plot;  // empty: no plot
+    std::filesystem::path input;   // "-": standard input
+    std::filesystem::path output;  // "-": standard output
+    std::filesystem::path plot;    // empty: no plot
     std::filesystem::path module;
-    int samplesPerBlock = kDefaultSamplesPerBlock;
+    int samplesPerBlock = 0;  // 0: chosen to suit the recording
     std::vector<FilterSettings> stages;
     bool verbose = false;
 };

@@ -5,7 +5,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
-#include "entry/ParameterBlocks.h"
+#include "module/entry/ParameterBlocks.h"
 #include "refhost/ChannelComputation.h"
 
 namespace sgf {

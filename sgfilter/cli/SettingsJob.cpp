@@ -9,9 +9,9 @@
 #include "csv/CsvReader.h"
 #include "recording/ApplySettings.h"
 #include "refhost/ChannelComputation.h"
-#include "settings/ReportedSettings.h"
-#include "settings/SettingsFile.h"
-#include "settings/SettingsFileWriter.h"
+#include "stagesettings/ReportedSettings.h"
+#include "stagesettings/SettingsFile.h"
+#include "stagesettings/SettingsFileWriter.h"
 #include "util/Errors.h"
 
 namespace sgf {
@@ -23,7 +23,7 @@ namespace {
 std::vector<std::string> channelNames(const SettingsJob& job) {
     std::vector<std::string> names;
     if (!job.input.empty()) {
-        for (const ChannelColumn& column : readCsv(job.input).channels) names.push_back(column.name);
+        for (const ChannelColumn& column : readCsvHeader(job.input).channels) names.push_back(column.name);
     }
     const std::size_t fileChannels = names.size();
     while (names.size() < static_cast<std::size_t>(job.channel)) {

@@ -18,18 +18,23 @@ constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
 }  // namespace
 
 ChunkedLineReader::ChunkedLineReader(std::filesystem::path file) : file_(std::move(file)) {
-    descriptor_ = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor_ < 0) throw InputError(file_, 0, std::string("cannot open: ") + std::strerror(errno));
-    struct stat status {};
-    if (::fstat(descriptor_, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(descriptor_);
-        throw InputError(file_, 0, "cannot read: not a regular file");
+    if (file_ == "-") {
+        descriptor_ = STDIN_FILENO;
+    } else {
+        descriptor_ = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor_ < 0) throw InputError(file_, 0, std::string("cannot open: ") + std::strerror(errno));
     }
-    fileSize_ = static_cast<std::uintmax_t>(status.st_size);
+    struct stat status {};
+    if (::fstat(descriptor_, &status) != 0 || S_ISDIR(status.st_mode)) {
+        if (descriptor_ != STDIN_FILENO) ::close(descriptor_);
+        throw InputError(file_, 0, "cannot read: a folder, not a file");
+    }
     buffer_.resize(kChunkBytes);
 }
 
-ChunkedLineReader::~ChunkedLineReader() { ::close(descriptor_); }
+ChunkedLineReader::~ChunkedLineReader() {
+    if (descriptor_ != STDIN_FILENO) ::close(descriptor_);
+}
 
 bool ChunkedLineReader::next(std::string_view& line) {
     for (;;) {
@@ -39,7 +44,6 @@ bool ChunkedLineReader::next(std::string_view& line) {
             const char* stop = newline != nullptr ? newline : buffer_.data() + end_;
             const std::size_t consumed = static_cast<std::size_t>(stop - start) + (newline != nullptr ? 1 : 0);
             begin_ += consumed;
-            bytesConsumed_ += consumed;
             if (stop > start && stop[-1] == '\r') --stop;
             line = std::string_view(start, static_cast<std::size_t>(stop - start));
             ++lineNumber_;

@@ -12,7 +12,7 @@ namespace sgf {
 
 class ChunkedLineReader {
 public:
-    // Throws InputError when the file cannot be opened or is not a regular file.
+    // Throws InputError when the file cannot be opened or is a folder. "-" reads standard input.
     explicit ChunkedLineReader(std::filesystem::path file);
     ~ChunkedLineReader();
     ChunkedLineReader(const ChunkedLineReader&) = delete;
@@ -22,8 +22,6 @@ public:
     bool next(std::string_view& line);
     // Number of the line that next() returned last, from 1.
     std::size_t lineNumber() const { return lineNumber_; }
-    std::uintmax_t fileSize() const { return fileSize_; }
-    std::uintmax_t bytesConsumed() const { return bytesConsumed_; }
 
 private:
     // Reads more of the file behind the unread part; false when nothing more came.
@@ -31,8 +29,6 @@ private:
 
     std::filesystem::path file_;
     int descriptor_ = -1;
-    std::uintmax_t fileSize_ = 0;
-    std::uintmax_t bytesConsumed_ = 0;
     std::vector<char> buffer_;
     std::size_t begin_ = 0;  // first unread byte
     std::size_t end_ = 0;    // one past the last byte read

@@ -33,8 +33,8 @@ std::string shown(std::string_view text) {
 
 class RowParser {
 public:
-    RowParser(CsvTable& table, const std::filesystem::path& file) : table_(table), file_(file) {
-        columnCount_ = table.channels.size() + 1;
+    RowParser(CsvSummary& summary, RowSink& rows) : summary_(summary), rows_(rows) {
+        columnCount_ = summary.channels.size() + 1;
         row_.resize(columnCount_);
         decimals_.assign(columnCount_, 0);
     }
@@ -52,19 +52,19 @@ public:
             cursor = fieldEnd + 1;
         }
         checkTimeIncreases(lineNumber);
-        table_.times.push_back(row_[0]);
         for (std::size_t channel = 0; channel + 1 < columnCount_; ++channel) {
-            ChannelColumn& column = table_.channels[channel];
-            const double value = row_[channel + 1];
-            column.values.push_back(value);
-            column.largestMagnitude = std::max(column.largestMagnitude, std::fabs(value));
+            ChannelColumn& column = summary_.channels[channel];
+            column.largestMagnitude = std::max(column.largestMagnitude, std::fabs(row_[channel + 1]));
         }
+        rows_.row(row_[0], std::span<const double>(row_).subspan(1));
+        previousTime_ = row_[0];
+        ++summary_.rowCount;
     }
 
     void finish() {
-        table_.timeDecimals = decimals_[0];
+        summary_.timeDecimals = decimals_[0];
         for (std::size_t channel = 0; channel + 1 < columnCount_; ++channel) {
-            table_.channels[channel].decimals = decimals_[channel + 1];
+            summary_.channels[channel].decimals = decimals_[channel + 1];
         }
     }
 
@@ -86,10 +86,10 @@ private:
     }
 
     void checkTimeIncreases(std::size_t lineNumber) const {
-        if (table_.times.empty() || row_[0] > table_.times.back()) return;
+        if (summary_.rowCount == 0 || row_[0] > previousTime_) return;
         fail(lineNumber, fmt::format("time {} does not come after the previous row's time {}; rows must be in "
                                      "increasing time order",
-                                     row_[0], table_.times.back()));
+                                     row_[0], previousTime_));
     }
 
     [[noreturn]] void raggedRow(std::string_view line, std::size_t lineNumber) const {
@@ -99,86 +99,80 @@ private:
     }
 
     std::string columnName(std::size_t column) const {
-        return column == 0 ? std::string("time") : "channel \"" + table_.channels[column - 1].name + "\"";
+        return column == 0 ? std::string("time") : "channel \"" + summary_.channels[column - 1].name + "\"";
     }
 
     [[noreturn]] void fail(std::size_t lineNumber, const std::string& message) const {
-        throw InputError(file_, lineNumber, message);
+        throw InputError(summary_.file, lineNumber, message);
     }
 
-    CsvTable& table_;
-    const std::filesystem::path& file_;
+    CsvSummary& summary_;
+    RowSink& rows_;
+    double previousTime_ = 0.0;
     std::size_t columnCount_;
     std::vector<double> row_;
     std::vector<int> decimals_;
 };
 
-void readHeader(std::string_view line, CsvTable& table) {
+void readHeader(std::string_view line, CsvSummary& summary) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
     const std::vector<std::string_view> fields = splitHeaderLine(line);
     if (fields.size() < 2) {
-        throw InputError(table.file, 1,
+        throw InputError(summary.file, 1,
                          "no channel columns: the header needs the time column and at least one "
                          "channel, such as \"time (s),pressure (mmHg)\"");
     }
     const ColumnHeader time = parseColumnHeader(fields[0]);
-    table.timeHeader = time.units.empty() ? time.name : time.name + " (" + time.units + ")";
+    summary.timeHeader = time.units.empty() ? time.name : time.name + " (" + time.units + ")";
     for (std::size_t column = 1; column < fields.size(); ++column) {
         ColumnHeader header = parseColumnHeader(fields[column]);
         if (header.name.empty()) {
-            throw InputError(table.file, 1, fmt::format("column {} has no name", column + 1));
+            throw InputError(summary.file, 1, fmt::format("column {} has no name", column + 1));
         }
-        table.channels.push_back({std::move(header.name), std::move(header.units), {}, 0.0, 0});
+        summary.channels.push_back({std::move(header.name), std::move(header.units), 0.0, 0});
     }
 }
 
-// Rows read before the columns get room for the whole file, estimated from the lines so far:
-// the columns of a long recording then never reallocate (and never hold twice their size).
-constexpr std::size_t kRowsBeforeReserving = 1024;
-
-void reserveRows(CsvTable& table, const ChunkedLineReader& lines, std::uintmax_t headerBytes) {
-    const double bytesPerLine =
-        static_cast<double>(lines.bytesConsumed() - headerBytes) / static_cast<double>(lines.lineNumber() - 1);
-    // A file that grew while we read it is already larger than its size says.
-    const double dataBytes = static_cast<double>(std::max(lines.fileSize(), lines.bytesConsumed()) - headerBytes);
-    const auto rows = static_cast<std::size_t>(dataBytes / bytesPerLine * 1.05) + kRowsBeforeReserving;
-    table.times.reserve(rows);
-    for (ChannelColumn& channel : table.channels) channel.values.reserve(rows);
+// The header row; throws InputError for a file without one.
+void readHeaderRow(ChunkedLineReader& lines, CsvSummary& summary) {
+    std::string_view line;
+    if (!lines.next(line)) {
+        throw InputError(summary.file, 0,
+                         "the file is empty; expected a header row such as \"time (s),pressure (mmHg)\"");
+    }
+    readHeader(line, summary);
 }
 
 }  // namespace
 
-CsvTable readCsv(const std::filesystem::path& file) {
-    CsvTable table;
-    table.file = file;
+CsvSummary readCsv(const std::filesystem::path& file, RowSink& rows,
+                   const std::function<void(const CsvSummary&)>& checkHeader) {
+    CsvSummary summary;
+    summary.file = file;
     ChunkedLineReader lines(file);
+    readHeaderRow(lines, summary);
+    if (checkHeader) checkHeader(summary);
+    RowParser parser(summary, rows);
     std::string_view line;
-    if (!lines.next(line)) {
-        throw InputError(file, 0, "the file is empty; expected a header row such as \"time (s),pressure (mmHg)\"");
-    }
-    readHeader(line, table);
-    const std::uintmax_t headerBytes = lines.bytesConsumed();
-
-    RowParser rows(table, file);
     while (lines.next(line)) {
         if (isBlank(line)) {
-            const std::size_t rowCount = table.rowCount();
-            if (rowCount > 0 && (table.blankLineBreaks.empty() || table.blankLineBreaks.back() != rowCount)) {
-                table.blankLineBreaks.push_back(rowCount);
-            }
+            rows.breakBeforeNextRow();
             continue;
         }
-        if (table.rowCount() == kRowsBeforeReserving) reserveRows(table, lines, headerBytes);
-        rows.parse(line, lines.lineNumber());
+        parser.parse(line, lines.lineNumber());
     }
-    if (table.rowCount() == 0) throw InputError(file, 2, "no data rows after the header");
-    // A blank line after the last row separates nothing.
-    if (!table.blankLineBreaks.empty() && table.blankLineBreaks.back() == table.rowCount()) {
-        table.blankLineBreaks.pop_back();
-    }
-    rows.finish();
-    return table;
+    if (summary.rowCount == 0) throw InputError(file, 2, "no data rows after the header");
+    parser.finish();
+    return summary;
+}
+
+CsvSummary readCsvHeader(const std::filesystem::path& file) {
+    CsvSummary summary;
+    summary.file = file;
+    ChunkedLineReader lines(file);
+    readHeaderRow(lines, summary);
+    return summary;
 }
 
 }  // namespace sgf

@@ -1,7 +1,5 @@
 #include "csv/CsvWriter.h"
 
-#include "io/BufferedWriter.h"
-
 namespace sgf {
 
 namespace {
@@ -21,33 +19,26 @@ void appendField(BufferedWriter& writer, const std::string& text) {
 
 }  // namespace
 
-void writeCsv(AtomicOutputFile& file, const TimeColumn& time, const std::vector<PlannedBlock>& blocks,
-              const std::vector<OutputColumn>& columns) {
-    BufferedWriter writer(file);
-    appendField(writer, time.header);
-    for (const OutputColumn& column : columns) {
-        writer.append(',');
-        appendField(writer, column.header);
+CsvWriter::CsvWriter(AtomicOutputFile& file, const std::string& timeHeader, int timeDecimals,
+                     std::vector<OutputColumn> columns)
+    : writer_(file), timeDecimals_(timeDecimals), columns_(std::move(columns)) {
+    appendField(writer_, timeHeader);
+    for (const OutputColumn& column : columns_) {
+        writer_.append(',');
+        appendField(writer_, column.header);
     }
-    writer.append('\n');
+    writer_.append('\n');
+}
 
-    std::vector<std::span<const float>> blockValues(columns.size());
-    for (std::size_t index = 0; index < blocks.size(); ++index) {
-        for (std::size_t column = 0; column < columns.size(); ++column) {
-            blockValues[column] = columns[column].storedValues(index);
+void CsvWriter::writeRows(std::span<const double> times, std::span<const std::span<const float>> columns) {
+    for (std::size_t row = 0; row < times.size(); ++row) {
+        writer_.appendFixed(times[row], timeDecimals_);
+        for (std::size_t column = 0; column < columns_.size(); ++column) {
+            writer_.append(',');
+            writer_.appendFixed(columns_[column].conversion.toUnits(columns[column][row]), columns_[column].decimals);
         }
-        const PlannedBlock& block = blocks[index];
-        for (std::size_t offset = 0; offset < static_cast<std::size_t>(block.length); ++offset) {
-            writer.appendFixed(time.times[block.firstRow + offset], time.decimals);
-            for (std::size_t column = 0; column < columns.size(); ++column) {
-                writer.append(',');
-                writer.appendFixed(columns[column].conversion.toUnits(blockValues[column][offset]),
-                                   columns[column].decimals);
-            }
-            writer.append('\n');
-        }
+        writer_.append('\n');
     }
-    writer.flush();
 }
 
 }  // namespace sgf

@@ -1,35 +1,39 @@
 // Writes computed channels as CSV: the time column, then one column per channel with its values
-// in units, each written with its channel's number of decimals.
+// in units, each written with its channel's number of decimals. Rows come a stretch at a time,
+// so a long recording is written without being held.
 #pragma once
 
-#include <cstddef>
-#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "io/AtomicOutputFile.h"
-#include "recording/BlockPlan.h"
+#include "io/BufferedWriter.h"
 #include "recording/Scalings.h"
 
 namespace sgf {
-
-struct TimeColumn {
-    const std::string& header;
-    const std::vector<double>& times;  // seconds, one per row of the block plan
-    int decimals;                      // as the input file wrote them
-};
 
 struct OutputColumn {
     std::string header;  // "title (units)"
     int decimals;
     UnitsConversion conversion;
-    // The stored values of block `index` (0-based in the block plan).
-    std::function<std::span<const float>(std::size_t index)> storedValues;
 };
 
-// The caller commits the file once everything it writes has succeeded.
-void writeCsv(AtomicOutputFile& file, const TimeColumn& time, const std::vector<PlannedBlock>& blocks,
-              const std::vector<OutputColumn>& columns);
+class CsvWriter {
+public:
+    // Writes the header row. The caller commits the file once everything it writes has succeeded.
+    CsvWriter(AtomicOutputFile& file, const std::string& timeHeader, int timeDecimals,
+              std::vector<OutputColumn> columns);
+
+    // Consecutive rows: their times in seconds, and each column's stored values of those rows.
+    void writeRows(std::span<const double> times, std::span<const std::span<const float>> columns);
+    // Writes whatever is buffered.
+    void finish() { writer_.flush(); }
+
+private:
+    BufferedWriter writer_;
+    int timeDecimals_;
+    std::vector<OutputColumn> columns_;
+};
 
 }  // namespace sgf

@@ -1,5 +1,7 @@
 #include "csv/RunLayout.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,19 +14,29 @@ namespace {
 // Enough steps for a robust estimate; the median ignores the odd gap among them.
 constexpr std::size_t kStepsForEstimate = 1001;
 constexpr double kRelativeTolerance = 0.01;
+constexpr std::size_t kRowsPerRead = std::size_t{1} << 16;
 
-bool breaksBefore(const CsvTable& table, std::size_t row) {
-    return std::binary_search(table.blankLineBreaks.begin(), table.blankLineBreaks.end(), row);
+bool breaksBefore(const TimeColumn& times, std::size_t row) {
+    return std::binary_search(times.breaks.begin(), times.breaks.end(), row);
 }
 
-double medianStep(const CsvTable& table) {
+double medianStep(const TimeColumn& times) {
     std::vector<double> steps;
-    for (std::size_t row = 1; row < table.rowCount() && steps.size() < kStepsForEstimate; ++row) {
-        if (!breaksBefore(table, row)) steps.push_back(table.times[row] - table.times[row - 1]);
+    std::vector<double> chunk;
+    double previous = 0.0;
+    // Usually the first rows give all the steps; breaks among them send the search further.
+    for (std::size_t first = 0; first < times.rowCount && steps.size() < kStepsForEstimate; first += chunk.size()) {
+        chunk.resize(std::min(first == 0 ? kStepsForEstimate + 1 : kRowsPerRead, times.rowCount - first));
+        times.read(first, chunk);
+        for (std::size_t offset = 0; offset < chunk.size() && steps.size() < kStepsForEstimate; ++offset) {
+            const std::size_t row = first + offset;
+            if (row > 0 && !breaksBefore(times, row)) steps.push_back(chunk[offset] - previous);
+            previous = chunk[offset];
+        }
     }
     if (steps.empty()) {
-        throw InputError(table.file, table.rowCount() == 1 ? 2 : 0,
-                         table.rowCount() == 1
+        throw InputError(times.file, times.rowCount == 1 ? 2 : 0,
+                         times.rowCount == 1
                              ? "only one data row; the sample interval needs at least two consecutive rows"
                              : "no two data rows follow each other, so the sample interval cannot be known");
     }
@@ -41,34 +53,49 @@ double stepTolerance(double interval, int timeDecimals) {
     return std::min(std::max(kRelativeTolerance * interval, rounding), 0.5 * interval);
 }
 
-// The mean step inside the runs: exact for times rounded to few decimals, where single steps
-// are not.
-double meanStep(const CsvTable& table, const std::vector<DataRun>& runs, double fallback) {
-    double span = 0.0;
-    std::size_t steps = 0;
-    for (const DataRun& run : runs) {
-        if (run.rowCount < 2) continue;
-        span += table.times[run.firstRow + run.rowCount - 1] - table.times[run.firstRow];
-        steps += run.rowCount - 1;
-    }
-    return steps > 0 ? span / static_cast<double>(steps) : fallback;
-}
-
 }  // namespace
 
-RunLayout splitIntoRuns(const CsvTable& table) {
-    const double estimate = medianStep(table);
-    const double tolerance = stepTolerance(estimate, table.timeDecimals);
-    std::vector<DataRun> runs{{0, 1}};
-    for (std::size_t row = 1; row < table.rowCount(); ++row) {
-        const double step = table.times[row] - table.times[row - 1];
-        if (breaksBefore(table, row) || std::fabs(step - estimate) > tolerance) {
-            runs.push_back({row, 1});
-        } else {
-            ++runs.back().rowCount;
+RunLayout splitIntoRuns(const TimeColumn& times, std::size_t mostRuns) {
+    const double estimate = medianStep(times);
+    const double tolerance = stepTolerance(estimate, times.decimals);
+    std::vector<DataRun> runs;
+    // The mean step inside the runs: exact for times rounded to few decimals, where single steps
+    // are not.
+    double span = 0.0;
+    std::size_t steps = 0;
+    double runStart = 0.0;
+    double previous = 0.0;
+    const auto closeRun = [&] {
+        const DataRun& run = runs.back();
+        if (run.rowCount < 2) return;
+        span += previous - runStart;
+        steps += run.rowCount - 1;
+    };
+    std::vector<double> chunk(std::min(kRowsPerRead, times.rowCount));
+    for (std::size_t first = 0; first < times.rowCount; first += chunk.size()) {
+        chunk.resize(std::min(kRowsPerRead, times.rowCount - first));
+        times.read(first, chunk);
+        for (std::size_t offset = 0; offset < chunk.size(); ++offset) {
+            const std::size_t row = first + offset;
+            const double time = chunk[offset];
+            if (row > 0 && !breaksBefore(times, row) && std::fabs(time - previous - estimate) <= tolerance) {
+                ++runs.back().rowCount;
+            } else {
+                if (row > 0) closeRun();
+                if (runs.size() == mostRuns) {
+                    throw InputError(times.file, 0,
+                                     fmt::format("the data breaks into more than {} runs, more than the host can "
+                                                 "hold; the first {} end before time {} s",
+                                                 mostRuns, mostRuns, time));
+                }
+                runs.push_back({row, 1});
+                runStart = time;
+            }
+            previous = time;
         }
     }
-    return {meanStep(table, runs, estimate), std::move(runs)};
+    closeRun();
+    return {steps > 0 ? span / static_cast<double>(steps) : estimate, std::move(runs)};
 }
 
 }  // namespace sgf

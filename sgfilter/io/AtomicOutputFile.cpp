@@ -16,6 +16,11 @@
 namespace sgf {
 
 AtomicOutputFile::AtomicOutputFile(std::filesystem::path destination) : destination_(std::move(destination)) {
+    if (destination_ == "-") {
+        isStream_ = true;
+        descriptor_ = STDOUT_FILENO;
+        return;
+    }
     const std::filesystem::path folder =
         destination_.has_parent_path() ? destination_.parent_path() : std::filesystem::path(".");
     const std::string hiddenName = fmt::format(".{}.partial-XXXXXX", destination_.filename().string());
@@ -35,6 +40,7 @@ AtomicOutputFile::AtomicOutputFile(std::filesystem::path destination) : destinat
 }
 
 AtomicOutputFile::~AtomicOutputFile() {
+    if (isStream_) return;
     if (descriptor_ >= 0) ::close(descriptor_);
     if (!committed_) ::unlink(temporary_.c_str());
 }
@@ -51,6 +57,10 @@ void AtomicOutputFile::write(std::string_view bytes) {
 }
 
 void AtomicOutputFile::commit() {
+    if (isStream_) {
+        committed_ = true;
+        return;
+    }
     const int descriptor = descriptor_;
     descriptor_ = -1;
     if (::close(descriptor) != 0) fail("close");
@@ -60,7 +70,8 @@ void AtomicOutputFile::commit() {
 
 void AtomicOutputFile::fail(const char* action) const {
     throw std::runtime_error(
-        fmt::format("cannot write {}: {} failed: {}", destination_.string(), action, std::strerror(errno)));
+        fmt::format("cannot write {}: {} failed: {}", isStream_ ? std::string("standard output") : destination_.string(),
+                    action, std::strerror(errno)));
 }
 
 }  // namespace sgf

@@ -1,7 +1,8 @@
 // An output file that appears complete or not at all: the bytes go to a temporary file in the
 // destination's folder (so the final rename stays on one file system and is atomic), and only
 // commit() puts it in place. Destroying an uncommitted file removes the temporary, so a failure
-// part-way leaves neither a partial file nor a stray temporary.
+// part-way leaves neither a partial file nor a stray temporary. "-" is standard output, a stream
+// that a pipeline reads as it comes; it gets the bytes as they are written.
 #pragma once
 
 #include <filesystem>
@@ -29,6 +30,7 @@ private:
     std::filesystem::path temporary_;
     int descriptor_ = -1;
     bool committed_ = false;
+    bool isStream_ = false;
 };
 
 }  // namespace sgf

@@ -1,12 +1,12 @@
 // A channel of the host's recording as a plot trace: its values in units, decimated per pixel
-// column, with a break at every run boundary.
+// column as the blocks go by, with a break at every run boundary.
 #pragma once
 
+#include <span>
 #include <string>
-#include <vector>
 
+#include "plot/ColumnDecimator.h"
 #include "plot/SvgPlot.h"
-#include "recording/BlockPlan.h"
 #include "recording/Scalings.h"
 #include "refhost/Recording.h"
 
@@ -20,7 +20,19 @@ struct TracedChannel {
     std::string units;
 };
 
-PlotTrace channelTrace(const refhost::Recording& recording, const TracedChannel& traced,
-                       const std::vector<double>& times, const std::vector<PlannedBlock>& blocks);
+class ChannelTrace {
+public:
+    ChannelTrace(TracedChannel traced, double firstTime, double lastTime)
+        : traced_(std::move(traced)), decimator_(firstTime, lastTime, kPlotColumns) {}
+
+    const TracedChannel& traced() const { return traced_; }
+    // Consecutive samples: their times and stored values.
+    void add(std::span<const double> times, std::span<const float> stored, bool startsRun);
+    PlotTrace finish();
+
+private:
+    TracedChannel traced_;
+    ColumnDecimator decimator_;
+};
 
 }  // namespace sgf

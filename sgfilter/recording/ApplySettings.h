@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "refhost/ChannelComputation.h"
-#include "settings/FilterSettings.h"
+#include "stagesettings/FilterSettings.h"
 
 namespace sgf {
 

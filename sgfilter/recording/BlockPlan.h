@@ -21,7 +21,14 @@ struct PlannedBlock {
     bool startsRun;
 };
 
-// Throws UsageError when the recording needs more blocks than the host can number.
-std::vector<PlannedBlock> planBlocks(const std::vector<DataRun>& runs, int samplesPerBlock);
+struct BlockPlan {
+    int samplesPerBlock;
+    std::vector<PlannedBlock> blocks;
+};
+
+// With `samplesPerBlock` 0 the plan uses the default size, or the smallest larger one that keeps
+// the blocks within what the host can number. Throws UsageError when the given size, or even the
+// largest, needs more blocks than that.
+BlockPlan planBlocks(const std::vector<DataRun>& runs, int samplesPerBlock);
 
 }  // namespace sgf

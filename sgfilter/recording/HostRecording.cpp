@@ -4,23 +4,33 @@
 
 namespace sgf {
 
-void moveIntoHost(CsvTable& table, const RunLayout& layout, const std::vector<PlannedBlock>& blocks,
+void loadIntoHost(const CsvSummary& summary, double sampleInterval, const BlockPlan& plan, const StagedRows& rows,
                   refhost::Recording& recording) {
-    for (const PlannedBlock& block : blocks) {
-        recording.addBlock(block.length, layout.sampleInterval,
+    for (const PlannedBlock& block : plan.blocks) {
+        recording.addBlock(block.length, sampleInterval,
                            block.startsRun ? refhost::RunBoundary::startsRun : refhost::RunBoundary::continuesRun);
     }
-    for (ChannelColumn& column : table.channels) {
+    const std::size_t channelCount = summary.channels.size();
+    std::vector<double> factors;
+    std::vector<int16_t> channels;
+    for (const ChannelColumn& column : summary.channels) {
         const sg::ChannelScaling scaling = rawScalingFor(column);
-        const int16_t channel = recording.addChannel({column.name, column.name, scaling, scaling});
-        for (std::size_t index = 0; index < blocks.size(); ++index) {
-            const auto block = static_cast<int16_t>(index + 1);
-            const double* source = column.values.data() + blocks[index].firstRow;
-            for (float& stored : recording.values(refhost::DataKind::raw, channel, block)) {
-                stored = storedValue(*source++, scaling.nativeFactor);
+        factors.push_back(scaling.nativeFactor);
+        channels.push_back(recording.addChannel({column.name, column.name, scaling, scaling}));
+    }
+    std::vector<double> units(static_cast<std::size_t>(plan.samplesPerBlock) * channelCount);
+    std::vector<float> stored(static_cast<std::size_t>(plan.samplesPerBlock));
+    for (std::size_t index = 0; index < plan.blocks.size(); ++index) {
+        const PlannedBlock& block = plan.blocks[index];
+        const auto length = static_cast<std::size_t>(block.length);
+        rows.readRows(block.firstRow, channelCount, std::span(units).first(length * channelCount));
+        for (std::size_t channel = 0; channel < channelCount; ++channel) {
+            for (std::size_t row = 0; row < length; ++row) {
+                stored[row] = storedValue(units[row * channelCount + channel], factors[channel]);
             }
+            recording.writeValues(refhost::DataKind::raw, channels[channel], static_cast<int16_t>(index + 1),
+                                  std::span(stored).first(length));
         }
-        column.values = {};
     }
 }
 

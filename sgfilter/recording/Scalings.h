@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "csv/CsvTable.h"
-#include "filter/ChannelScaling.h"
+#include "csv/CsvSummary.h"
+#include "module/filter/ChannelScaling.h"
 
 namespace sgf {
 

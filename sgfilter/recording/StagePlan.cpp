@@ -12,9 +12,9 @@ namespace {
 
 class ChannelDirectory {
 public:
-    ChannelDirectory(const CsvTable& table, std::size_t stageCount)
-        : table_(table),
-          fileChannels_(static_cast<int>(table.channels.size())),
+    ChannelDirectory(const CsvSummary& summary, std::size_t stageCount)
+        : summary_(summary),
+          fileChannels_(static_cast<int>(summary.channels.size())),
           stageCount_(static_cast<int>(stageCount)) {}
 
     int lastChannel() const { return fileChannels_ + stageCount_; }
@@ -33,23 +33,23 @@ public:
         if (isStageOutput(channel)) {
             return fmt::format("channel {} (the output of stage {})", channel, stageOf(channel));
         }
-        return fmt::format("channel {} \"{}\"", channel, table_.channels[channel - 1].name);
+        return fmt::format("channel {} \"{}\"", channel, summary_.channels[channel - 1].name);
     }
 
 private:
     int checkedNumber(int number) const {
         if (number >= 1 && number <= lastChannel()) return number;
-        throw InputError(table_.file, 1, fmt::format("no channel {}; {}", number, listing()));
+        throw InputError(summary_.file, 1, fmt::format("no channel {}; {}", number, listing()));
     }
 
     int byName(const std::string& name) const {
         std::vector<int> matches;
         for (int channel = 1; channel <= fileChannels_; ++channel) {
-            if (table_.channels[channel - 1].name == name) matches.push_back(channel);
+            if (summary_.channels[channel - 1].name == name) matches.push_back(channel);
         }
-        if (matches.empty()) throw InputError(table_.file, 1, fmt::format("no channel \"{}\"; {}", name, listing()));
+        if (matches.empty()) throw InputError(summary_.file, 1, fmt::format("no channel \"{}\"; {}", name, listing()));
         if (matches.size() > 1) {
-            throw InputError(table_.file, 1,
+            throw InputError(summary_.file, 1,
                              fmt::format("channels {} are all named \"{}\"; give the channel's number",
                                          fmt::join(matches, " and "), name));
         }
@@ -59,7 +59,7 @@ private:
     std::string listing() const {
         std::string text = "the file's channels are";
         for (int channel = 1; channel <= fileChannels_; ++channel) {
-            text += fmt::format("{} {} \"{}\"", channel == 1 ? "" : ",", channel, table_.channels[channel - 1].name);
+            text += fmt::format("{} {} \"{}\"", channel == 1 ? "" : ",", channel, summary_.channels[channel - 1].name);
         }
         if (stageCount_ > 0) {
             text += stageCount_ == 1
@@ -69,15 +69,15 @@ private:
         return text;
     }
 
-    const CsvTable& table_;
+    const CsvSummary& summary_;
     int fileChannels_;
     int stageCount_;
 };
 
 }  // namespace
 
-std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, const CsvTable& table) {
-    const ChannelDirectory channels(table, stages.size());
+std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, const CsvSummary& summary) {
+    const ChannelDirectory channels(summary, stages.size());
     std::vector<PlannedStage> planned;
     for (std::size_t index = 0; index < stages.size(); ++index) {
         const int stage = static_cast<int>(index) + 1;

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "csv/CsvTable.h"
-#include "settings/FilterSettings.h"
+#include "csv/CsvSummary.h"
+#include "stagesettings/FilterSettings.h"
 
 namespace sgf {
 
@@ -21,6 +21,6 @@ struct PlannedStage {
 // A stage without a channel filters the file's first channel (stage 1) or the previous stage's
 // output. Throws InputError for a channel the file does not have and UsageError for a source the
 // stage cannot read.
-std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, const CsvTable& table);
+std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, const CsvSummary& summary);
 
 }  // namespace sgf

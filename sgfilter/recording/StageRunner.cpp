@@ -35,7 +35,7 @@ void computeEveryBlock(refhost::ReferenceHost& host, refhost::ChannelComputation
     const auto blockCount = static_cast<std::size_t>(recording.blockCount());
     for (int16_t block = 1; block <= recording.blockCount(); ++block) {
         computation.computeBlock(block);
-        const auto values = recording.values(refhost::DataKind::computed, computation.channel(), block);
+        const auto values = recording.readValues(refhost::DataKind::computed, computation.channel(), block);
         if (std::ranges::any_of(values, [](float value) { return std::isnan(value); })) {
             throw std::runtime_error(fmt::format("the module left samples of block {} unwritten", block));
         }

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "filter/ChannelScaling.h"
+#include "module/filter/ChannelScaling.h"
 #include "recording/StagePlan.h"
 #include "refhost/ReferenceHost.h"
 

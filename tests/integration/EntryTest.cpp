@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "host/HostCallbacks.h"
+#include "module/host/HostCallbacks.h"
 #include "integration/ModuleFixture.h"
 #include "platform/Carbon.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "host/HostServices.h"
+#include "module/host/HostServices.h"
 
 namespace sg {
 

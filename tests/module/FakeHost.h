@@ -9,8 +9,8 @@
 #include <map>
 #include <vector>
 
-#include "filter/ChannelScaling.h"
-#include "host/HostCallbacks.h"
+#include "module/filter/ChannelScaling.h"
+#include "module/host/HostCallbacks.h"
 
 namespace sg {
 

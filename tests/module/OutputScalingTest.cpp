@@ -8,10 +8,10 @@
 #include <string>
 
 #include "FakeHost.h"
-#include "entry/ParameterBlocks.h"
-#include "entry/SavitzkyGolayExtension.h"
-#include "filter/OutputScaling.h"
-#include "host/HostServices.h"
+#include "module/entry/ParameterBlocks.h"
+#include "module/entry/SavitzkyGolayExtension.h"
+#include "module/filter/OutputScaling.h"
+#include "module/host/HostServices.h"
 
 namespace sg {
 namespace {

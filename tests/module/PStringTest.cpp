@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "text/PString.h"
+#include "module/text/PString.h"
 
 namespace sg {
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "FakeHost.h"
-#include "filter/WeightTable.h"
-#include "host/HostServices.h"
+#include "module/filter/WeightTable.h"
+#include "module/host/HostServices.h"
 
 namespace sg {
 namespace {

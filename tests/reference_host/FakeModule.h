@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "host/HostCallbacks.h"
+#include "module/host/HostCallbacks.h"
 #include "refhost/ReferenceHost.h"
 
 namespace fake {

@@ -5,7 +5,7 @@
 
 #include "FakeModule.h"
 #include "refhost/Scaling.h"
-#include "settings/ChannelInfo.h"
+#include "module/settings/ChannelInfo.h"
 
 using namespace sg::service;
 using refhost::DataKind;

@@ -2,12 +2,14 @@
 
 #include "csv/CsvReader.h"
 #include "csv/HeaderParsing.h"
+#include "sgfilter/CollectedRows.h"
 #include "sgfilter/TempFolder.h"
 #include "util/Errors.h"
 
 namespace sgf {
 namespace {
 
+using testing::CollectedRows;
 using testing::TempFolder;
 
 TEST(HeaderParsing, SplitsNameAndUnitsAndDropsQuotes) {
@@ -26,26 +28,29 @@ TEST(CsvReader, ReadsColumnsWithUnitsDecimalsAndLargestMagnitude) {
                                    "0.000,1.5,-2\r\n"
                                    "0.001,-3.25,1e-3\r\n"
                                    "0.002,+2,4.5E1\r\n");
-    const CsvTable table = readCsv(file);
+    CollectedRows rows;
+    const CsvSummary table = readCsv(file, rows);
     EXPECT_EQ(table.timeHeader, "time (s)");
     ASSERT_EQ(table.channels.size(), 2u);
     EXPECT_EQ(table.channels[0].name, "p");
     EXPECT_EQ(table.channels[0].units, "mmHg");
-    EXPECT_EQ(table.channels[0].values, (std::vector<double>{1.5, -3.25, 2.0}));
+    EXPECT_EQ(rows.columns[0], (std::vector<double>{1.5, -3.25, 2.0}));
+    EXPECT_EQ(rows.times, (std::vector<double>{0.0, 0.001, 0.002}));
     EXPECT_DOUBLE_EQ(table.channels[0].largestMagnitude, 3.25);
     EXPECT_EQ(table.channels[0].decimals, 2);
     EXPECT_EQ(table.channels[1].decimals, 3);  // 1e-3
     EXPECT_DOUBLE_EQ(table.channels[1].largestMagnitude, 45.0);
     EXPECT_EQ(table.timeDecimals, 3);
-    EXPECT_TRUE(table.blankLineBreaks.empty());
+    EXPECT_EQ(table.rowCount, 3u);
+    EXPECT_TRUE(rows.breaks.empty());
 }
 
 TEST(CsvReader, RecordsBlankLinesAsBreaksExceptAtTheEnds) {
     TempFolder folder;
     const auto file = folder.write("r.csv", "t,a\n0,1\n1,2\n\n  \n2,3\n3,4\n\n");
-    const CsvTable table = readCsv(file);
-    EXPECT_EQ(table.rowCount(), 4u);
-    EXPECT_EQ(table.blankLineBreaks, (std::vector<std::size_t>{2}));
+    CollectedRows rows;
+    EXPECT_EQ(readCsv(file, rows).rowCount, 4u);
+    EXPECT_EQ(rows.breaks, (std::vector<std::size_t>{2}));
 }
 
 TEST(CsvReader, ReadsLinesLongerThanItsBufferAndFilesWithoutFinalNewline) {
@@ -58,10 +63,11 @@ TEST(CsvReader, ReadsLinesLongerThanItsBufferAndFilesWithoutFinalNewline) {
         row += ",1.50000000000000000000";
     }
     const auto file = folder.write("wide.csv", header + "\n" + row + "\n" + "1" + row.substr(1));
-    const CsvTable table = readCsv(file);
+    CollectedRows rows;
+    const CsvSummary table = readCsv(file, rows);
     EXPECT_EQ(table.channels.size(), 200000u);
-    EXPECT_EQ(table.rowCount(), 2u);
-    EXPECT_EQ(table.times.back(), 1.0);
+    EXPECT_EQ(table.rowCount, 2u);
+    EXPECT_EQ(rows.times.back(), 1.0);
 }
 
 // Each bad file gives the file, the line and what is wrong with it.
@@ -90,7 +96,8 @@ TEST(CsvReader, ReportsBadInputWithFileAndLine) {
     for (const Case& bad : cases) {
         const auto file = folder.write("r.csv", bad.text);
         try {
-            readCsv(file);
+            CollectedRows rows;
+            readCsv(file, rows);
             ADD_FAILURE() << "accepted: " << bad.text;
         } catch (const InputError& error) {
             EXPECT_EQ(std::string(error.what()).find((folder / bad.message).string()), 0u)
@@ -104,14 +111,14 @@ TEST(CsvReader, ReportsAFileItCannotRead) {
     EXPECT_THROW(
         {
             try {
-                readCsv(folder / "missing.csv");
+                readCsvHeader(folder / "missing.csv");
             } catch (const InputError& error) {
                 EXPECT_NE(std::string(error.what()).find("missing.csv: cannot open: No such file"), std::string::npos);
                 throw;
             }
         },
         InputError);
-    EXPECT_THROW(readCsv(folder.path()), InputError);  // a folder
+    EXPECT_THROW(readCsvHeader(folder.path()), InputError);  // a folder
 }
 
 }  // namespace

@@ -4,18 +4,15 @@
 
 #include "csv/RunLayout.h"
 #include "recording/BlockPlan.h"
+#include "sgfilter/CollectedRows.h"
 #include "util/Errors.h"
 
 namespace sgf {
 namespace {
 
-CsvTable tableOf(std::vector<double> times, int timeDecimals, std::vector<std::size_t> breaks = {}) {
-    CsvTable table;
-    table.file = "r.csv";
-    table.times = std::move(times);
-    table.timeDecimals = timeDecimals;
-    table.blankLineBreaks = std::move(breaks);
-    return table;
+RunLayout splitIntoRuns(const std::vector<double>& times, int timeDecimals, std::vector<std::size_t> breaks = {},
+                        std::size_t mostRuns = kMostBlocks) {
+    return splitIntoRuns(testing::CollectedRows::timeColumnOf(times, timeDecimals, std::move(breaks)), mostRuns);
 }
 
 std::vector<double> millisecondTimes(std::initializer_list<std::pair<int, int>> stretches) {
@@ -33,8 +30,7 @@ std::vector<std::pair<std::size_t, std::size_t>> runsOf(const RunLayout& layout)
 }
 
 TEST(RunLayout, AGapInTimeOrABlankLineStartsANewRun) {
-    const CsvTable table = tableOf(millisecondTimes({{0, 100}, {150, 200}, {200, 230}}), 3, {150});
-    const RunLayout layout = splitIntoRuns(table);
+    const RunLayout layout = splitIntoRuns(millisecondTimes({{0, 100}, {150, 200}, {200, 230}}), 3, {150});
     EXPECT_EQ(runsOf(layout), (std::vector<std::pair<std::size_t, std::size_t>>{{0, 100}, {100, 50}, {150, 30}}));
     EXPECT_NEAR(layout.sampleInterval, 0.001, 1e-15);
 }
@@ -42,7 +38,7 @@ TEST(RunLayout, AGapInTimeOrABlankLineStartsANewRun) {
 TEST(RunLayout, ASingleMissingSampleOrAShortStepBreaksTheRun) {
     std::vector<double> times = millisecondTimes({{0, 10}, {11, 20}});
     times.push_back(0.0195);  // half a step after the last
-    const RunLayout layout = splitIntoRuns(tableOf(times, 4));
+    const RunLayout layout = splitIntoRuns(times, 4);
     EXPECT_EQ(runsOf(layout), (std::vector<std::pair<std::size_t, std::size_t>>{{0, 10}, {10, 9}, {19, 1}}));
 }
 
@@ -50,7 +46,7 @@ TEST(RunLayout, TimesRoundedCoarselyStillFormOneRunWithTheTrueInterval) {
     // 3 kHz written to 0.1 ms: steps of 0.3 and 0.4 ms.
     std::vector<double> times;
     for (int sample = 0; sample < 3000; ++sample) times.push_back(std::round(sample * 10 / 3.0) / 10000.0);
-    const RunLayout layout = splitIntoRuns(tableOf(times, 4));
+    const RunLayout layout = splitIntoRuns(times, 4);
     ASSERT_EQ(layout.runs.size(), 1u);
     EXPECT_NEAR(layout.sampleInterval, 1.0 / 3000.0, 1e-7);
 }
@@ -59,18 +55,18 @@ TEST(RunLayout, TheIntervalIsNotFooledByEarlyGaps) {
     // Every tenth step is a gap of three intervals: the median step is still one interval.
     std::vector<double> times;
     for (int ms = 0; ms < 400; ms += (ms % 10 == 9) ? 3 : 1) times.push_back(ms / 1000.0);
-    const RunLayout layout = splitIntoRuns(tableOf(times, 3));
+    const RunLayout layout = splitIntoRuns(times, 3);
     EXPECT_NEAR(layout.sampleInterval, 0.001, 1e-12);
     EXPECT_GT(layout.runs.size(), 30u);
 }
 
 TEST(RunLayout, NeedsTwoConsecutiveRows) {
-    EXPECT_THROW(splitIntoRuns(tableOf({0.5}, 1)), InputError);
-    EXPECT_THROW(splitIntoRuns(tableOf({0.5, 0.6, 0.7}, 1, {1, 2})), InputError);
+    EXPECT_THROW(splitIntoRuns(std::vector<double>{0.5}, 1), InputError);
+    EXPECT_THROW(splitIntoRuns(std::vector<double>{0.5, 0.6, 0.7}, 1, {1, 2}), InputError);
 }
 
 TEST(BlockPlan, CutsEachRunIntoBlocksThatContinueOneAnother) {
-    const std::vector<PlannedBlock> blocks = planBlocks({{0, 10}, {10, 4}, {14, 3}}, 4);
+    const std::vector<PlannedBlock> blocks = planBlocks({{0, 10}, {10, 4}, {14, 3}}, 4).blocks;
     ASSERT_EQ(blocks.size(), 5u);
     const std::size_t firstRows[] = {0, 4, 8, 10, 14};
     const int16_t lengths[] = {4, 4, 2, 4, 3};
@@ -82,9 +78,32 @@ TEST(BlockPlan, CutsEachRunIntoBlocksThatContinueOneAnother) {
     }
 }
 
+TEST(RunLayout, RefusesMoreRunsThanTheHostCanHold) {
+    // Every other step is a gap: four runs of two rows and a last one of one row.
+    const std::vector<double> times = millisecondTimes({{0, 2}, {5, 7}, {10, 12}, {15, 17}, {20, 21}});
+    EXPECT_EQ(splitIntoRuns(times, 3, {}, 5).runs.size(), 5u);
+    EXPECT_THROW(splitIntoRuns(times, 3, {}, 4), InputError);
+}
+
 TEST(BlockPlan, RefusesMoreBlocksThanTheHostCanNumber) {
     EXPECT_NO_THROW(planBlocks({{0, 32767}}, 1));
     EXPECT_THROW(planBlocks({{0, 32768}}, 1), UsageError);
+}
+
+TEST(BlockPlan, ChoosesTheSmallestSizeThatTheHostCanNumber) {
+    EXPECT_EQ(planBlocks({{0, 4096 * 32767}}, 0).samplesPerBlock, kDefaultSamplesPerBlock);
+    // 140 million samples: 34,180 blocks of the default size, too many.
+    const BlockPlan plan = planBlocks({{0, 140'000'000}}, 0);
+    EXPECT_EQ(plan.samplesPerBlock, 4273);
+    EXPECT_EQ(plan.blocks.size(), 32764u);
+    EXPECT_EQ(plan.blocks.back().length, 140'000'000 - 32763 * 4273);
+    // Two runs whose blocks add up: each run ends in a block of its own.
+    const BlockPlan split = planBlocks({{0, 32767 * 4096}, {32767 * 4096, 1}}, 0);
+    EXPECT_EQ(split.samplesPerBlock, 4097);
+    EXPECT_LE(split.blocks.size(), kMostBlocks);
+    // More than the largest blocks can hold: refused with the reason.
+    EXPECT_THROW(planBlocks({{0, std::size_t{32767} * 32767 + 1}}, 0), UsageError);
+    EXPECT_THROW(planBlocks({{0, 140'000'000}}, 4096), UsageError);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "csv/CsvReader.h"
 #include "csv/RunLayout.h"
+#include "recording/BlockPlan.h"
+#include "sgfilter/CollectedRows.h"
 #include "sgfilter/SgfilterProcess.h"
 
 namespace sgf::testing {
@@ -22,30 +24,32 @@ TEST(SampleRecording, IsTheGeneratorsOutputAndTheGeneratorIsDeterministic) {
     EXPECT_EQ(generated({}, "a.csv"), readText(kSample));
     EXPECT_EQ(generated({"-d", "40", "--seed", "2"}, "b.csv"), generated({"-d", "40", "--seed", "2"}, "c.csv"));
     EXPECT_NE(generated({"-d", "40", "--seed", "2"}, "b.csv"), generated({"-d", "40", "--seed", "3"}, "d.csv"));
-    EXPECT_EQ(readCsv(folder / "b.csv").rowCount(), 37500u);  // 40 s at 1 kHz less the 2.5 s gap
+    CollectedRows rows;
+    EXPECT_EQ(readCsv(folder / "b.csv", rows).rowCount, 37500u);  // 40 s at 1 kHz less the 2.5 s gap
 }
 
 TEST(SampleRecording, LooksLikeArterialPressureAndAnEcgWithAGap) {
     EXPECT_LT(std::filesystem::file_size(kSample), 1u << 20);
-    const CsvTable table = readCsv(kSample);
-    const RunLayout layout = splitIntoRuns(table);
+    CollectedRows rows;
+    const CsvSummary table = readCsv(kSample, rows);
+    const RunLayout layout = splitIntoRuns(rows.timeColumn(table.timeDecimals), kMostBlocks);
     EXPECT_EQ(layout.runs.size(), 2u);
     EXPECT_NEAR(layout.sampleInterval, 0.001, 1e-12);
-    EXPECT_NEAR(table.times.back(), 30.0, 0.01);
+    EXPECT_NEAR(rows.times.back(), 30.0, 0.01);
     ASSERT_EQ(table.channels.size(), 2u);
     EXPECT_EQ(table.channels[0].units, "mmHg");
     EXPECT_EQ(table.channels[1].units, "mV");
 
     // Systolic and diastolic pressure, and the heart rate from the R waves of the first run.
-    const std::vector<double>& pressure = table.channels[0].values;
+    const std::vector<double>& pressure = rows.columns[0];
     EXPECT_NEAR(*std::ranges::max_element(pressure), 122.0, 6.0);
     EXPECT_NEAR(*std::ranges::min_element(pressure), 78.0, 5.0);
-    const std::vector<double>& ecg = table.channels[1].values;
+    const std::vector<double>& ecg = rows.columns[1];
     int beats = 0;
     for (std::size_t row = 1; row < layout.runs[0].rowCount; ++row) {
         if (ecg[row] >= 0.6 && ecg[row - 1] < 0.6) ++beats;
     }
-    const double minutes = (table.times[layout.runs[0].rowCount - 1] - table.times[0]) / 60.0;
+    const double minutes = (rows.times[layout.runs[0].rowCount - 1] - rows.times[0]) / 60.0;
     EXPECT_NEAR(beats / minutes, 70.0, 6.0);
 }
 

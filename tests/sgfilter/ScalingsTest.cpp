@@ -9,7 +9,7 @@ namespace sgf {
 namespace {
 
 TEST(Scalings, RawScalingPutsTheLargestMagnitudeAtFullScale) {
-    const ChannelColumn column{"p", "mmHg", {}, 130.0, 2};
+    const ChannelColumn column{"p", "mmHg", 130.0, 2};
     const sg::ChannelScaling scaling = rawScalingFor(column);
     EXPECT_EQ(scaling.hasConversion, 0);
     EXPECT_EQ(scaling.baseFactor, 1.0);
@@ -21,7 +21,7 @@ TEST(Scalings, RawScalingPutsTheLargestMagnitudeAtFullScale) {
 }
 
 TEST(Scalings, AnAllZeroChannelStillHasAUsableScaling) {
-    const sg::ChannelScaling scaling = rawScalingFor({"z", "", {}, 0.0, 0});
+    const sg::ChannelScaling scaling = rawScalingFor({"z", "", 0.0, 0});
     EXPECT_GT(scaling.nativeFactor, 0.0);
     EXPECT_EQ(storedValue(0.0, scaling.nativeFactor), 0.0f);
 }

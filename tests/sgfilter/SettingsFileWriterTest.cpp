@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "settings/SettingsFile.h"
-#include "settings/SettingsFileWriter.h"
+#include "stagesettings/SettingsFile.h"
+#include "stagesettings/SettingsFileWriter.h"
 #include "sgfilter/TempFolder.h"
 
 namespace sgf {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "recording/StagePlan.h"
-#include "settings/SettingsFile.h"
+#include "stagesettings/SettingsFile.h"
 #include "sgfilter/TempFolder.h"
 #include "util/Errors.h"
 
@@ -63,10 +63,10 @@ TEST(SettingsFile, ReportsProblemsWithTheLineOfTheSetting) {
               std::string::npos);
 }
 
-CsvTable twoChannelTable() {
-    CsvTable table;
+CsvSummary twoChannelTable() {
+    CsvSummary table;
     table.file = "r.csv";
-    table.channels = {{"pressure", "mmHg", {}, 0.0, 0}, {"ecg", "mV", {}, 0.0, 0}};
+    table.channels = {{"pressure", "mmHg", 0.0, 0}, {"ecg", "mV", 0.0, 0}};
     return table;
 }
 
@@ -84,7 +84,7 @@ TEST(StagePlan, LaterStagesReadThePreviousOutputUnlessTold) {
 }
 
 TEST(StagePlan, RefusesSourcesAStageCannotRead) {
-    const CsvTable table = twoChannelTable();
+    const CsvSummary table = twoChannelTable();
     const auto failure = [&](std::vector<std::pair<std::string, bool>> sources) {
         std::vector<FilterSettings> stages;
         for (const auto& [channel, computed] : sources) {
@@ -108,7 +108,7 @@ TEST(StagePlan, RefusesSourcesAStageCannotRead) {
     EXPECT_EQ(
         failure({{"1", false}, {"4", true}}).find("stage 2: channel 4 (the output of stage 2) does not exist yet"), 0u);
 
-    CsvTable twins = table;
+    CsvSummary twins = table;
     twins.channels[1].name = "pressure";
     EXPECT_EQ(failureOf([&] { planStages({FilterSettings{"pressure"}}, twins); }),
               "r.csv:1: channels 1 and 2 are all named \"pressure\"; give the channel's number");

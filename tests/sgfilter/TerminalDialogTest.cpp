@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "cli/TerminalDialog.h"
-#include "entry/ParameterBlocks.h"
+#include "module/entry/ParameterBlocks.h"
 #include "refhost/ChannelComputation.h"
 
 namespace sgf {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "entry/ParameterBlocks.h"
+#include "module/entry/ParameterBlocks.h"
 #include "refhost/ReferenceHost.h"
 
 namespace refhost {

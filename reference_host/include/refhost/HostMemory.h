@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "host/HostTypes.h"
+#include "module/host/HostTypes.h"
 #include "refhost/GuardedStorage.h"
 #include "refhost/Misbehaviour.h"
 #include "refhost/Quarantine.h"

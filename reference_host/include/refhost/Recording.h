@@ -1,18 +1,25 @@
 // The recording the host serves to the module: channels numbered from 1, blocks numbered from 1,
 // absolute sample indices that run on across blocks, and runs of contiguous data that may span
-// several blocks. Each channel's raw samples and computed values live per block in relocatable
-// guarded handles owned by the host.
+// several blocks. The layout (lengths, runs, availability: a few bytes per block) is kept for the
+// whole recording; each block's raw samples and computed values live in relocatable guarded
+// handles owned by the host. A recording without a block store holds every block in memory; one
+// that pages through a store holds only the blocks in use and a small cache of others, as a
+// recording application pages its data from disk.
 #pragma once
 
 #include <cstdint>
+#include <list>
+#include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "filter/ChannelScaling.h"
-#include "host/HostRecords.h"
-#include "host/HostTypes.h"
+#include "module/filter/ChannelScaling.h"
+#include "module/host/HostRecords.h"
+#include "module/host/HostTypes.h"
+#include "refhost/BlockStore.h"
 #include "refhost/HostMemory.h"
 
 namespace refhost {
@@ -29,13 +36,20 @@ struct ChannelDescription {
 };
 
 enum class RunBoundary { startsRun, continuesRun };
-enum class DataKind { raw, computed };
 
 class Recording {
 public:
     explicit Recording(HostMemory& memory) : memory_(memory) {}
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
 
-    // Channels and blocks may be added in any order; each gets its data handles at once.
+    // From here on the sample data of blocks not in use goes to `store`, and at most
+    // `cachedBlocks` (at least 1) blocks not in use stay in memory. Blocks already held move into
+    // the cache.
+    void pageThrough(std::unique_ptr<BlockStore> store, std::size_t cachedBlocks);
+    bool isPaged() const { return store_ != nullptr; }
+
+    // Channels and blocks may be added in any order. Raw samples start as 0.0.
     int16_t addChannel(ChannelDescription description);
     // Throws std::invalid_argument for a length outside 1..32767 or a first block that claims to
     // continue a run.
@@ -61,9 +75,22 @@ public:
     // run and the start of the next.
     void breakRunAt(int32_t index);
 
+    // The handle of a block that is handed to the module: it stays in memory, under this handle,
+    // until the next top-level call into the module has returned. `dataHandle` is for a block
+    // the module may write (a request's output); `lentHandle` for one it only reads.
     sg::Handle dataHandle(DataKind kind, int16_t channel, int16_t block) const;
-    // The values at their current address, which the next relocation invalidates.
+    sg::Handle lentHandle(DataKind kind, int16_t channel, int16_t block) const;
+    // The values at their current address, to change or only to read. The next relocation
+    // invalidates them, and so, in a paged recording, does making more than the cache's number of
+    // other blocks present.
     std::span<float> values(DataKind kind, int16_t channel, int16_t block) const;
+    std::span<const float> readValues(DataKind kind, int16_t channel, int16_t block) const;
+    // Stores a whole block's values without keeping them in memory where the recording pages.
+    void writeValues(DataKind kind, int16_t channel, int16_t block, std::span<const float> values);
+    // The blocks handed to the module during a top-level call are no longer in use.
+    void endOfCall() const;
+    std::size_t blocksInMemory() const { return present_.size(); }
+
     // Unavailable blocks keep their data but are not handed to the module.
     void setAvailable(DataKind kind, int16_t channel, int16_t block, bool available);
     bool isAvailable(DataKind kind, int16_t channel, int16_t block) const;
@@ -78,21 +105,35 @@ private:
         int32_t first;
         int32_t last;
     };
-    struct BlockData {
-        sg::Handle raw = nullptr;
-        sg::Handle computed = nullptr;
-        bool rawAvailable = true;
-        bool computedAvailable = true;
+    using Key = uint32_t;  // kind, channel and block of one block's data
+    struct Present {
+        sg::Handle handle;
+        bool inUse = false;
+        bool changed = false;  // since it was last stored
+        std::list<Key>::iterator cacheSlot;  // among the blocks not in use, most recent first
     };
-    void allocateData(int16_t channel, int16_t block);
-    BlockData& data(int16_t channel, int16_t block) { return data_.at(channel - 1).at(block - 1); }
-    const BlockData& data(int16_t channel, int16_t block) const { return data_.at(channel - 1).at(block - 1); }
+    // Per channel and block: availability, and whether the store holds the block.
+    enum Flag : uint8_t { rawUnavailable = 1, computedUnavailable = 2, rawStored = 4, computedStored = 8 };
+
+    static Key keyOf(DataKind kind, int16_t channel, int16_t block);
+    uint8_t& flags(int16_t channel, int16_t block) const { return flags_.at(channel - 1).at(block - 1); }
+    Present& present(DataKind kind, int16_t channel, int16_t block) const;
+    sg::Handle freshHandle(DataKind kind, int16_t channel, int16_t block) const;
+    void markInUse(Key key, Present& entry) const;
+    void shrinkCache() const;
+    void evict(Key key) const;
 
     HostMemory& memory_;
     std::vector<ChannelDescription> channels_;
     std::vector<Block> blocks_;
     std::vector<Run> runs_;
-    std::vector<std::vector<BlockData>> data_;  // [channel - 1][block - 1]
+    mutable std::vector<std::vector<uint8_t>> flags_;  // [channel - 1][block - 1]
+    std::unique_ptr<BlockStore> store_;
+    std::size_t cachedBlocks_ = 0;
+    // Paging in is part of serving a read, so the blocks held in memory change under const access.
+    mutable std::unordered_map<Key, Present> present_;
+    mutable std::list<Key> cache_;
+    mutable std::vector<Key> inUse_;
 };
 
 }  // namespace refhost

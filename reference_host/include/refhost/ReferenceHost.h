@@ -23,7 +23,7 @@
 #include "refhost/ServiceRecords.h"
 #include "refhost/ServiceTable.h"
 #include "refhost/SourceChecksums.h"
-#include "settings/FunctionInstance.h"
+#include "module/settings/FunctionInstance.h"
 
 namespace refhost {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "filter/ChannelScaling.h"
+#include "module/filter/ChannelScaling.h"
 
 namespace refhost {
 

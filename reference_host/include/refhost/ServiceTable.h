@@ -10,7 +10,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "host/HostCallbacks.h"
+#include "module/host/HostCallbacks.h"
 
 namespace refhost {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "refhost/ServiceRecords.h"
-#include "settings/FilterSettings.h"
-#include "settings/FunctionInstance.h"
+#include "stagesettings/FilterSettings.h"
+#include "module/settings/FunctionInstance.h"
 
 namespace sgf {
 

@@ -1,5 +1,6 @@
-// A recording as read from CSV: the time column, one column per channel, and where blank lines
-// interrupted the data.
+// What reading a CSV recording tells about it as a whole: the time column's header and places,
+// and per channel its name, units, places and largest magnitude. The rows themselves go to a
+// RowSink as they are read.
 #pragma once
 
 #include <cstddef>
@@ -12,22 +13,17 @@ namespace sgf {
 struct ChannelColumn {
     std::string name;
     std::string units;  // empty when the header gives none
-    std::vector<double> values;
     double largestMagnitude = 0.0;
     // The most decimal places written in the column: values are shown the way the file gave them.
     int decimals = 0;
 };
 
-struct CsvTable {
+struct CsvSummary {
     std::filesystem::path file;
     std::string timeHeader;
-    std::vector<double> times;
     int timeDecimals = 0;
     std::vector<ChannelColumn> channels;
-    // Row indices that follow a blank line: the data before and after do not join.
-    std::vector<std::size_t> blankLineBreaks;
-
-    std::size_t rowCount() const { return times.size(); }
+    std::size_t rowCount = 0;
 };
 
 }  // namespace sgf

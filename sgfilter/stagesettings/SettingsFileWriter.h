@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "settings/FilterSettings.h"
+#include "stagesettings/FilterSettings.h"
 
 namespace sgf {
 

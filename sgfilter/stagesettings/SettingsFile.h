@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "settings/FilterSettings.h"
+#include "stagesettings/FilterSettings.h"
 
 namespace sgf {
 

@@ -1,4 +1,4 @@
-#include "settings/SettingsFileWriter.h"
+#include "stagesettings/SettingsFileWriter.h"
 
 #include <algorithm>
 #include <cctype>

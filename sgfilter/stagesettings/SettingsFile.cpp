@@ -1,4 +1,4 @@
-#include "settings/SettingsFile.h"
+#include "stagesettings/SettingsFile.h"
 
 #include <fmt/format.h>
 

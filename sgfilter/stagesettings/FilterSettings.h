@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/FunctionInstance.h"
+#include "module/settings/FunctionInstance.h"
 
 namespace sgf {
 

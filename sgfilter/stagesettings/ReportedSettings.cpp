@@ -1,4 +1,4 @@
-#include "settings/ReportedSettings.h"
+#include "stagesettings/ReportedSettings.h"
 
 #include <fmt/format.h>
 

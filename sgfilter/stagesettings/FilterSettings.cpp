@@ -1,4 +1,4 @@
-#include "settings/FilterSettings.h"
+#include "stagesettings/FilterSettings.h"
 
 #include <fmt/format.h>
 

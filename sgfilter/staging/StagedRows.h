@@ -1,0 +1,44 @@
+// The rows of a recording as they were read, kept in two staging files (the times, and the rows
+// of channel values) until the layout of the recording is known and the host takes the samples
+// in blocks. Only the breaks between rows stay in memory.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+#include "csv/RunLayout.h"
+#include "staging/RowSink.h"
+#include "staging/StagingFile.h"
+
+namespace sgf {
+
+class StagedRows final : public RowSink {
+public:
+    explicit StagedRows(const std::filesystem::path& folder) : times_(folder), values_(folder) {}
+
+    void row(double time, std::span<const double> values) override;
+    void breakBeforeNextRow() override;
+    // Call once the reader is done, before reading anything back.
+    void finishWriting();
+
+    std::size_t rowCount() const { return rowCount_; }
+    // The time column for the run layout, named by `file` in messages.
+    TimeColumn timeColumn(const std::filesystem::path& file, int decimals) const;
+    void readTimes(std::size_t firstRow, std::span<double> times) const { times_.read(firstRow, times); }
+    double timeOf(std::size_t row) const;
+    // The channel values of rows `firstRow` on, row after row, `channelCount` values to a row.
+    void readRows(std::size_t firstRow, std::size_t channelCount, std::span<double> values) const {
+        values_.read(static_cast<uint64_t>(firstRow) * channelCount, values);
+    }
+
+private:
+    StagingFile times_;
+    StagingFile values_;
+    std::size_t rowCount_ = 0;
+    std::vector<std::size_t> breaks_;
+    bool breakPending_ = false;
+};
+
+}  // namespace sgf
