@@ -31,15 +31,15 @@ inline std::string runPrefix() {
     return prefix.empty() ? prefix : shellQuoted(prefix).append(" ");
 }
 
-// `program` is the name of an executable in the build folder.
+// `program` is the name of an executable in the build folder; its standard input is `input`.
 inline ProcessResult runBuilt(const std::string& program, const std::vector<std::string>& arguments,
-                              const TempFolder& folder) {
+                              const TempFolder& folder, const std::filesystem::path& input = "/dev/null") {
     std::string command = runPrefix() + shellQuoted(std::string(SG_BUILD_DIR) + "/" + program);
     for (const std::string& argument : arguments) command.append(" ").append(shellQuoted(argument));
     const auto out = folder / "sgfilter.stdout";
     const auto err = folder / "sgfilter.stderr";
     command.append(" >").append(shellQuoted(out.string())).append(" 2>").append(shellQuoted(err.string()));
-    command.append(" </dev/null");
+    command.append(" <").append(shellQuoted(input.string()));
     const int status = std::system(command.c_str());
     ProcessResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(out), readText(err)};
     std::filesystem::remove(out);
@@ -47,8 +47,9 @@ inline ProcessResult runBuilt(const std::string& program, const std::vector<std:
     return result;
 }
 
-inline ProcessResult runSgfilter(const std::vector<std::string>& arguments, const TempFolder& folder) {
-    return runBuilt("sgfilter", arguments, folder);
+inline ProcessResult runSgfilter(const std::vector<std::string>& arguments, const TempFolder& folder,
+                                 const std::filesystem::path& input = "/dev/null") {
+    return runBuilt("sgfilter", arguments, folder, input);
 }
 
 }  // namespace sgf::testing
