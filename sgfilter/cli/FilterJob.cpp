@@ -143,6 +143,7 @@ void runFilterJob(const FilterJob& job) {
     // block of each output as the results are written.
     recording.pageThrough(std::make_unique<refhost::FileBlockStore>(scratch), 16 + 2 * stages.size());
     timer.measure("load", [&] { loadIntoHost(summary, layout.sampleInterval, plan, rows, recording); });
+    rows.releaseRows();
 
     std::vector<ComputedChannel> computed;
     timer.measure("filter", [&] {

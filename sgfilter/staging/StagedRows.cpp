@@ -7,7 +7,7 @@ void StagedRows::row(double time, std::span<const double> values) {
     if (breakPending_ && rowCount_ > 0) breaks_.push_back(rowCount_);
     breakPending_ = false;
     times_.append({&time, 1});
-    values_.append(values);
+    values_->append(values);
     ++rowCount_;
 }
 
@@ -15,7 +15,7 @@ void StagedRows::breakBeforeNextRow() { breakPending_ = true; }
 
 void StagedRows::finishWriting() {
     times_.flush();
-    values_.flush();
+    values_->flush();
 }
 
 TimeColumn StagedRows::timeColumn(const std::filesystem::path& file, int decimals) const {

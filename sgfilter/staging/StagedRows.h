@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -16,7 +17,7 @@ namespace sgf {
 
 class StagedRows final : public RowSink {
 public:
-    explicit StagedRows(const std::filesystem::path& folder) : times_(folder), values_(folder) {}
+    explicit StagedRows(const std::filesystem::path& folder) : times_(folder), values_(std::in_place, folder) {}
 
     void row(double time, std::span<const double> values) override;
     void breakBeforeNextRow() override;
@@ -30,12 +31,15 @@ public:
     double timeOf(std::size_t row) const;
     // The channel values of rows `firstRow` on, row after row, `channelCount` values to a row.
     void readRows(std::size_t firstRow, std::size_t channelCount, std::span<double> values) const {
-        values_.read(static_cast<uint64_t>(firstRow) * channelCount, values);
+        values_.value().read(static_cast<uint64_t>(firstRow) * channelCount, values);
     }
+    // Once the host holds the samples, the channel values go: closing the file lets the file
+    // system drop what it has not yet written out. The times stay for the output.
+    void releaseRows() { values_.reset(); }
 
 private:
     StagingFile times_;
-    StagingFile values_;
+    std::optional<StagingFile> values_;
     std::size_t rowCount_ = 0;
     std::vector<std::size_t> breaks_;
     bool breakPending_ = false;
