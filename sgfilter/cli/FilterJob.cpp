@@ -141,7 +141,8 @@ void runFilterJob(const FilterJob& job) {
     refhost::Recording& recording = host.recording();
     // Enough for the blocks a window reaches on either side of every stage's block, and for one
     // block of each output as the results are written.
-    recording.pageThrough(std::make_unique<refhost::FileBlockStore>(scratch), 16 + 2 * stages.size());
+    const auto samples = static_cast<int32_t>(summary.rowCount);
+    recording.pageThrough(std::make_unique<refhost::FileBlockStore>(scratch, samples), 16 + 2 * stages.size());
     timer.measure("load", [&] { loadIntoHost(summary, layout.sampleInterval, plan, rows, recording); });
     rows.releaseRows();
 

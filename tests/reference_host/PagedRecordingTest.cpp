@@ -53,6 +53,19 @@ TEST(FileBlockStore, KeepsBlocksPastTwoGigabytesInASparseFileThatLeavesNoName) {
     EXPECT_EQ(hole, std::vector<float>(4, 0.0f));
 }
 
+TEST(FileBlockStore, ARecordingOfKnownLengthGetsRegionsOfItsSizeAndNothingBeyond) {
+    TempFolder folder;
+    refhost::FileBlockStore store(folder.path(), 100);
+    store.save(DataKind::computed, 2, 90, ramp(10, 1.0f));
+    EXPECT_EQ(store.fileBytes(), 4u * 400u);
+    store.save(DataKind::raw, 2, 0, ramp(100, 5.0f));
+    std::vector<float> back(10);
+    store.load(DataKind::computed, 2, 90, back);
+    EXPECT_EQ(back, ramp(10, 1.0f));
+    EXPECT_THROW(store.save(DataKind::raw, 1, 95, ramp(10, 0.0f)), std::out_of_range);
+    EXPECT_THROW(store.load(DataKind::raw, 0, 0, back), std::out_of_range);
+}
+
 class PagedRecordingTest : public HostTest {
 protected:
     static constexpr std::size_t kCached = 2;
