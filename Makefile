@@ -4,7 +4,7 @@ BUILD := build
 SANITIZE_BUILD := build-sanitize
 JOBS ?= 2
 
-.PHONY: all deps build test test-plain test-sanitize demo clean
+.PHONY: all deps build test test-plain test-sanitize demo bench clean
 
 all: build
 
@@ -33,6 +33,10 @@ demo: build
 	@$$(cat $(BUILD)/run32) $(BUILD)/sgfilter filter samples/arterial-pressure.csv \
 	  -o $(DEMO)/pressure-filtered.csv --plot $(DEMO)/pressure-filtered.svg --verbose \
 	  --channel pressure --order 3 --width 25 --then --derivative 1 --order 3 --width 25
+
+# The filter's speed through Main1 against scipy's savgol_filter on the same data, in one run.
+bench: build
+	@bench/run-bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

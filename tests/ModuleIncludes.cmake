@@ -4,7 +4,8 @@
 file(GLOB_RECURSE sources
      ${SOURCE_DIR}/reference_host/*.h ${SOURCE_DIR}/reference_host/*.cpp
      ${SOURCE_DIR}/sgfilter/*.h ${SOURCE_DIR}/sgfilter/*.cpp
-     ${SOURCE_DIR}/tests/*.h ${SOURCE_DIR}/tests/*.cpp)
+     ${SOURCE_DIR}/tests/*.h ${SOURCE_DIR}/tests/*.cpp
+     ${SOURCE_DIR}/bench/*.h ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/fuzz/*.h ${SOURCE_DIR}/fuzz/*.cpp)
 set(bare "")
 foreach(source IN LISTS sources)
   file(STRINGS ${source} lines REGEX "^#include \"(entry|host|text|settings|filter|resources)/")

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "entry/SavitzkyGolayExtension.h"
+#include "filter/CentreKernelChoice.h"
 #include "filter/OutputScaling.h"
 #include "filter/WeightTable.h"
 #include "host/HostServices.h"
@@ -44,6 +45,35 @@ void CopySource(const SourceChoice& source, float** ownBlockData, float** output
     }
 }
 
+// The centre samples left..right. Runs of windows that lie wholly in the held block go to the
+// vector kernel, which makes no host call; a window that straddles a block boundary takes the
+// general path, which moves the cursor exactly as it would for a single sample.
+void FilterCentre(float** output, int32_t left, int32_t right, int32_t m, LocalDataType** settings,
+                  WindowCursor& cursor) {
+    static_assert(kCentreMaxTaps >= kMaxWindowWidth, "every table's column fits the kernel");
+    const LocalDataType& s = **settings;  // locked for the whole request
+    const int32_t taps = 2 * m + 1;
+    // The centre column, contiguous, copied once per request.
+    double column[kCentreMaxTaps];
+    for (int32_t row = 0; row < taps; ++row) column[row] = (*s.weights)[row * s.windowWidth + m];
+    const CentreKernel kernel = KernelFor(ChosenPath());
+    for (int32_t n = left; n <= right;) {
+        const int32_t k = n - m;
+        if (cursor.heldData != nullptr && k >= cursor.heldFirst && k + taps <= cursor.heldEnd) {
+            const int32_t last = std::min(right, cursor.heldEnd - m - 1);
+            kernel({.source = *cursor.heldData + (k - cursor.heldFirst), .weights = column, .taps = taps,
+                    .count = last - n + 1, .inputScale = s.inputScale, .inputOffset = s.inputOffset,
+                    .outputOffset = s.outputOffset, .outputScale = s.outputScale, .output = *output + n});
+            n = last + 1;
+        } else {
+            // The output block may move during the sample's host calls.
+            const float value = FilterSample(n, m, 0, settings, cursor);
+            (*output)[n] = value;
+            ++n;
+        }
+    }
+}
+
 // The part of the span [first, end) that lies in the run holding `first`, computed as one request.
 // Returns the end of that part.
 int32_t ComputeRunPart(float** ownBlockData, float** output, int16_t block, int32_t first, int32_t end,
@@ -78,7 +108,7 @@ int32_t ComputeRunPart(float** ownBlockData, float** output, int16_t block, int3
         // its handle only after the sample is computed.
         auto store = [output](int32_t n, float value) { (*output)[n] = value; };
         for (int32_t n = first; n < std::min(left, end); ++n) store(n, FilterSample(n, m, n - left, settings, cursor));
-        for (int32_t n = left; n <= right; ++n) store(n, FilterSample(n, m, 0, settings, cursor));
+        FilterCentre(output, left, right, m, settings, cursor);
         for (int32_t n = std::max(right + 1, first); n < end; ++n)
             store(n, FilterSample(n, m, n - right, settings, cursor));
         cursor.Release();

@@ -8,16 +8,12 @@ namespace sg {
 
 namespace {
 
-// The widest window and the highest order that the parameter service accepts: the capacity of
-// the tabulation below.
-constexpr int kMaxWindowWidth = 201;
-constexpr int kMaxPolynomialOrder = 6;
-
 // The Gram polynomials of one window at every point, for every order k = 0..n, and the factor of
-// each order. Evaluating the recursion once per (k, point) instead of once per table element
-// cuts a build at width 201, order 6 from tens of millions of calls to about a quarter million;
-// every value still comes from the plain recursion with the same arguments, so the table is bit
-// for bit the one the element-by-element definition gives.
+// each order. Evaluating the recursion once per (k, point) instead of once per table element,
+// and within it each (order, derivative) once, cuts a build at width 201, order 6 from tens of
+// millions of evaluations to a few tens of thousands; every value still comes from the same
+// expression on the same operands, so the table is bit for bit the one the element-by-element
+// definition gives.
 struct GramTabulation {
     double atPoint[kMaxPolynomialOrder + 1][kMaxWindowWidth];        // G(p, m, k, 0) at [k][p + m]
     double derivativeAt[kMaxPolynomialOrder + 1][kMaxWindowWidth];  // G(p, m, k, s) at [k][p + m]
@@ -30,25 +26,64 @@ double TermFactor(int16_t m, int16_t k) {
     return (2 * k + 1) * (a / b);
 }
 
+// One step of the three-term recursion, from the values of the lower orders.
+double GramStep(int16_t i, int16_t m, int16_t k, int16_t s, double a, double b, double c) {
+    const double d = k * (2 * m - k + 1);
+    const double lead = (4 * k - 2) / d;
+    const double lag = ((k - 1) * (2 * m + k)) / d;
+    return lead * (static_cast<double>(i) * a + static_cast<double>(s) * b) - lag * c;
+}
+
+// The recursion at one point, each (k, s) evaluated once. From order k and derivative s it
+// reaches derivatives down to s - k; those outside the memo, which no stored setting reaches,
+// take the plain recursion.
+class GramAtPoint {
+public:
+    GramAtPoint(int16_t i, int16_t m) : i_(i), m_(m) {}
+
+    double operator()(int16_t k, int16_t s) {
+        if (k <= 0 || s < -kMaxPolynomialOrder || s > kMaxPolynomialOrder) return GramPolynomial(i_, m_, k, s);
+        double& value = values_[k][s + kMaxPolynomialOrder];
+        bool& known = known_[k][s + kMaxPolynomialOrder];
+        if (!known) {
+            const auto lower = static_cast<int16_t>(k - 1);
+            value = GramStep(i_, m_, k, s, (*this)(lower, s), (*this)(lower, static_cast<int16_t>(s - 1)),
+                             (*this)(static_cast<int16_t>(k - 2), s));
+            known = true;
+        }
+        return value;
+    }
+
+private:
+    static constexpr int kDerivatives = 2 * kMaxPolynomialOrder + 1;  // s from -6 to 6
+    int16_t i_, m_;
+    double values_[kMaxPolynomialOrder + 1][kDerivatives] = {};
+    bool known_[kMaxPolynomialOrder + 1][kDerivatives] = {};
+};
+
 void Tabulate(GramTabulation& gram, int16_t m, int16_t n, int16_t s) {
-    for (int16_t k = 0; k <= n; ++k) {
-        gram.factor[k] = TermFactor(m, k);
-        for (int16_t p = static_cast<int16_t>(-m); p <= m; ++p) {
-            gram.atPoint[k][p + m] = GramPolynomial(p, m, k, 0);
-            gram.derivativeAt[k][p + m] = s == 0 ? gram.atPoint[k][p + m] : GramPolynomial(p, m, k, s);
+    for (int16_t k = 0; k <= n; ++k) gram.factor[k] = TermFactor(m, k);
+    for (int16_t p = static_cast<int16_t>(-m); p <= m; ++p) {
+        GramAtPoint gramAt(p, m);
+        for (int16_t k = 0; k <= n; ++k) {
+            gram.atPoint[k][p + m] = gramAt(k, 0);
+            gram.derivativeAt[k][p + m] = gramAt(k, s);
         }
     }
 }
 
-// Rows 0..2m, each from column 0 to 2m; the row stride is the buffer's width.
+// Rows 0..2m, each from column 0 to 2m; the row stride is the buffer's width. Every cell adds its
+// terms k = 0..n in order; a row is built one order at a time so that its cells, which do not
+// depend on each other, are computed side by side.
 void FillTable(double* cells, const GramTabulation& gram, int32_t stride, int16_t m, int16_t n) {
+    const int32_t columns = 2 * m + 1;
     for (int32_t row = 0; row <= 2 * m; ++row) {
-        for (int32_t column = 0; column <= 2 * m; ++column) {
-            double sum = 0.0;
-            for (int16_t k = 0; k <= n; ++k) {
-                sum += gram.derivativeAt[k][column] * (gram.factor[k] * gram.atPoint[k][row]);
-            }
-            cells[row * stride + column] = sum;
+        double* sums = cells + row * stride;
+        for (int32_t column = 0; column < columns; ++column) sums[column] = 0.0;
+        for (int16_t k = 0; k <= n; ++k) {
+            const double weight = gram.factor[k] * gram.atPoint[k][row];
+            const double* derivative = gram.derivativeAt[k];
+            for (int32_t column = 0; column < columns; ++column) sums[column] += derivative[column] * weight;
         }
     }
 }
@@ -59,13 +94,8 @@ double GramPolynomial(int16_t i, int16_t m, int16_t k, int16_t s) {
     if (k < 0) return 0.0;
     if (k == 0) return s == 0 ? 1.0 : 0.0;
     const auto lower = static_cast<int16_t>(k - 1);
-    const double a = GramPolynomial(i, m, lower, s);
-    const double b = GramPolynomial(i, m, lower, static_cast<int16_t>(s - 1));
-    const double c = GramPolynomial(i, m, static_cast<int16_t>(k - 2), s);
-    const double d = k * (2 * m - k + 1);
-    const double lead = (4 * k - 2) / d;
-    const double lag = ((k - 1) * (2 * m + k)) / d;
-    return lead * (static_cast<double>(i) * a + static_cast<double>(s) * b) - lag * c;
+    return GramStep(i, m, k, s, GramPolynomial(i, m, lower, s), GramPolynomial(i, m, lower, static_cast<int16_t>(s - 1)),
+                    GramPolynomial(i, m, static_cast<int16_t>(k - 2), s));
 }
 
 double GeneralizedFactorial(int32_t a, int32_t b) {

@@ -19,6 +19,11 @@
 
 namespace sg {
 
+// The widest window and the highest order that the parameter service accepts: the capacity of
+// the tabulation behind every table.
+inline constexpr int kMaxWindowWidth = 201;
+inline constexpr int kMaxPolynomialOrder = 6;
+
 // The Gram polynomial of order k over the points -m..m, differentiated s times, at point i;
 // evaluated by the plain three-term recursion on every call. Defined for k <= 2m: at k = 2m + 1
 // the recursion divides by zero.
