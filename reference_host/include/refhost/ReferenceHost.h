@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "refhost/BlockHolds.h"
 #include "refhost/CallTrace.h"
@@ -106,6 +107,10 @@ public:
     // the context it fetched for its life, across hosts.
     static void* dataContext() { return &dataContextToken_; }
 
+    // The module's own blocks that no registered instance owns (the instance record, its settings
+    // and their weight table are owned): what the module has lost track of, one description each.
+    std::vector<std::string> strayModuleMemory() const;
+
     // Called by the service gate before every service.
     void enterService(int index, std::span<const uint32_t> words);
 
@@ -113,6 +118,8 @@ private:
     struct CallFrame {
         int openLongOperations;
         std::size_t openResourceAccesses;
+        void* port;               // the current graphics port
+        std::size_t liveDialogs;  // dialogs created and not disposed
     };
     int32_t callWithBlock(int16_t selector, void* block, std::size_t size, int16_t writtenChannel);
     int32_t invoke(int16_t selector, void* block, int16_t writtenChannel);
