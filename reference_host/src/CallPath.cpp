@@ -1,6 +1,5 @@
 // Every call into the module, and the checks that follow it.
 #include <cstring>
-#include <set>
 #include <stdexcept>
 
 #include "platform/Carbon.h"
@@ -86,7 +85,7 @@ namespace refhost {
 
 std::vector<std::string> ReferenceHost::strayModuleMemory() const {
     std::set<const void*> owned;
-    for (const auto& [channel, instance] : instances_) {
+    for (sg::FunctionInstance** instance : keptInstances_) {
         if (instance == nullptr || !memory_.isLiveHandle(reinterpret_cast<sg::Handle>(instance))) continue;
         owned.insert(instance);
         sg::LocalDataType** settings = (*instance)->settings;

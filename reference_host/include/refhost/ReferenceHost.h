@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -83,7 +84,10 @@ public:
     int callDepth() const { return callDepth_; }
 
     // The channel's FunctionInstance, through which reported parameters are applied.
-    void registerInstance(int16_t channel, sg::FunctionInstance** instance) { instances_[channel] = instance; }
+    void registerInstance(int16_t channel, sg::FunctionInstance** instance) {
+        instances_[channel] = instance;
+        keptInstances_.insert(instance);
+    }
     sg::FunctionInstance** instanceFor(int32_t channel) const;
 
     const HostOptions& options() const { return options_; }
@@ -145,6 +149,7 @@ private:
     int16_t hostResourceFile_ = 0;
     int16_t moduleResourceFile_ = 0;
     std::map<int32_t, sg::FunctionInstance**> instances_;
+    std::set<sg::FunctionInstance**> keptInstances_;  // every instance the host was given, in use or not
     int callDepth_ = 0;
     static inline char dataContextToken_ = 0;
     ReferenceHost* previousActive_ = nullptr;
