@@ -268,10 +268,10 @@ private:
             steps.push_back(std::move(step));
         }
         host_.dialogs().setDriver(std::make_shared<refhost::ScriptedDialog>(std::move(steps)));
-        // The channel is the host's to name: one of its channels, mostly the instance's own.
-        const int16_t channel = instance != nullptr && in_.ConsumeBool()
-                                    ? ChannelOf(instance)
-                                    : in_.ConsumeIntegralInRange<int16_t>(1, host_.recording().channelCount());
+        // A host edits a channel's settings with that channel's instance; the reports it applies
+        // go to the instance it keeps for the channel.
+        const int16_t channel = instance != nullptr ? ChannelOf(instance)
+                                                    : in_.ConsumeIntegralInRange<int16_t>(1, host_.recording().channelCount());
         sg::InstanceChannelBlock block{instance, channel, 0};
         host_.call(sg::kSelectorRunSettingsDialog, block);
     }
