@@ -23,9 +23,10 @@ namespace {
 
 using refhost::DataKind;
 
-// Never produced by arithmetic (a signalling NaN) and never in a source: a sample still showing
-// it was not written.
-constexpr uint32_t kNotWritten = 0x7F80BEEF;
+// A NaN, which finite sources and scalings never give, and quiet, so that moving it through the
+// x87 stack (as unoptimised 32-bit code does with a float result) keeps its bits: a sample still
+// showing it was not written.
+constexpr uint32_t kNotWritten = 0x7FC0BEEF;
 
 struct ControlState {
     std::string locale;
