@@ -115,11 +115,12 @@ private:
             for (int16_t channel = 1; channel <= recording.channelCount(); ++channel) {
                 for (DataKind kind : {DataKind::raw, DataKind::computed}) {
                     auto values = recording.values(kind, channel, block);
-                    const bool rawBytes = in_.ConsumeBool();
+                    // A curve, with a few samples from the input at its start: enough for hostile values
+                    // to reach every window, and most of the input is left for the calls.
+                    const std::size_t fromInput = in_.ConsumeIntegralInRange<std::size_t>(0, 3);
                     for (std::size_t i = 0; i < values.size(); ++i) {
-                        values[i] = rawBytes && in_.remaining_bytes() >= 4
-                                        ? in_.ConsumeFloatingPoint<float>()
-                                        : static_cast<float>(amplitude * std::sin(0.05 * static_cast<double>(i) * channel));
+                        values[i] = i < fromInput ? in_.ConsumeFloatingPoint<float>()
+                                                  : static_cast<float>(amplitude * std::sin(0.05 * static_cast<double>(i) * channel));
                     }
                 }
             }
@@ -152,8 +153,20 @@ private:
                 sg::FunctionInstance** instance = AnyInstance(true);
                 const uint16_t parameter = in_.ConsumeBool() ? in_.ConsumeIntegralInRange<uint16_t>(8192, 8199)
                                                              : in_.ConsumeIntegral<uint16_t>();
-                const int16_t value =
-                    in_.ConsumeBool() ? in_.ConsumeIntegralInRange<int16_t>(-4, 210) : in_.ConsumeIntegral<int16_t>();
+                // Mostly values near the ranges of the parameters: channels, flags and orders, or widths.
+                int16_t value = 0;
+                switch (in_.ConsumeIntegralInRange(0, 3)) {
+                    case 0:
+                    case 1:
+                        value = in_.ConsumeIntegralInRange<int16_t>(-1, 7);
+                        break;
+                    case 2:
+                        value = in_.ConsumeIntegralInRange<int16_t>(-4, 210);
+                        break;
+                    default:
+                        value = in_.ConsumeIntegral<int16_t>();
+                        break;
+                }
                 refhost::setInstanceParameter(host_, instance, parameter, value);
                 break;
             }
