@@ -1,10 +1,15 @@
 # Entry points: `make demo` filters the bundled recording; `make test` builds and runs every test,
-# once plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# once plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer, then replays the
+# fuzzer's seed corpus and fuzzes briefly; `make fuzz FUZZ_SECONDS=600` fuzzes for as long as asked.
 BUILD := build
 SANITIZE_BUILD := build-sanitize
+FUZZ_BUILD := build-fuzz
 JOBS ?= 2
+FUZZ_SECONDS ?= 600
+FUZZ_TEST_SECONDS ?= 30
+FUZZ_TEST_RUNS ?= 6000
 
-.PHONY: all deps build test test-plain test-sanitize demo bench clean
+.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench clean
 
 all: build
 
@@ -15,7 +20,7 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j$(JOBS)
 
-test: test-plain test-sanitize
+test: test-plain test-sanitize test-fuzz
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure
@@ -24,6 +29,17 @@ test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSG_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure
+
+# The fuzzer: clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, in its own build.
+build-fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSG_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j$(JOBS)
+
+test-fuzz: build-fuzz
+	tools/run-fuzzer.sh $(FUZZ_BUILD) check $(FUZZ_TEST_SECONDS) $(FUZZ_TEST_RUNS)
+
+fuzz: build-fuzz
+	tools/run-fuzzer.sh $(FUZZ_BUILD) fuzz $(FUZZ_SECONDS)
 
 # The bundled recording through two stages: the smoothed pressure, then its first derivative (dP/dt,
 # per millisecond at 1 kHz). Where 32-bit programs cannot run natively, build/run32 names the emulator.
@@ -39,4 +55,4 @@ bench: build
 	@bench/run-bench.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

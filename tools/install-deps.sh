@@ -2,7 +2,9 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 
-packages=(cmake make g++ g++-multilib lib32asan8 lib32ubsan1 googletest nlohmann-json3-dev libcli11-dev libfmt-dev qemu-user)
+# clang and libclang-rt-14-dev (its 32-bit libFuzzer and sanitizer runtimes) build the fuzzer.
+packages=(cmake make g++ g++-multilib lib32asan8 lib32ubsan1 googletest nlohmann-json3-dev libcli11-dev libfmt-dev qemu-user
+          clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

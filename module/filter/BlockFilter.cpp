@@ -6,6 +6,7 @@
 #include "filter/CentreKernelChoice.h"
 #include "filter/OutputScaling.h"
 #include "filter/WeightTable.h"
+#include "host/Cleanup.h"
 #include "host/HostServices.h"
 
 namespace sg {
@@ -80,6 +81,7 @@ int32_t ComputeRunPart(float** ownBlockData, float** output, int16_t block, int3
                        FunctionInstance** instance) {
     LocalDataType** settings = (*instance)->settings;
     LockHandle(reinterpret_cast<Handle>(settings));
+    Cleanup unlock([settings] { UnlockHandle(reinterpret_cast<Handle>(settings)); });
     PrepareScaleFactors(settings, block);
     if ((*settings)->weights == nullptr) BuildWeightTable(settings);
 
@@ -99,6 +101,7 @@ int32_t ComputeRunPart(float** ownBlockData, float** output, int16_t block, int3
     const int32_t width = s.windowWidth;
     if (s.weights != nullptr && cursor.runLast - cursor.runFirst + 1 >= width) {
         BeginLongOperation();
+        Cleanup endLongOperation([] { EndLongOperation(); });
         SetProgressState(kProgressStateFiltering);
         const int32_t m = (width - 1) / 2;
         const int32_t left = e - m >= cursor.runFirst ? first : cursor.runFirst + m - cursor.blockBase;
@@ -112,11 +115,11 @@ int32_t ComputeRunPart(float** ownBlockData, float** output, int16_t block, int3
         for (int32_t n = std::max(right + 1, first); n < end; ++n)
             store(n, FilterSample(n, m, n - right, settings, cursor));
         cursor.Release();
-        EndLongOperation();
+        endLongOperation.Run();
     } else {
         CopySource(SourceOf(s), ownBlockData, output, block, first, end);
     }
-    UnlockHandle(reinterpret_cast<Handle>(settings));
+    unlock.Run();
     return end;
 }
 
@@ -126,16 +129,27 @@ bool WindowCursor::ReadsOwnRawBlock(int16_t block) const {
     return SourceOf(**(*instance)->settings).ownRaw && block == requestBlock;
 }
 
+WindowCursor::~WindowCursor() {
+    try {
+        Release();
+    } catch (...) {
+        // The host failed to take the block back; the exception that unwinds is already on its way.
+    }
+}
+
 void WindowCursor::Release() {
+    heldData = nullptr;
     if (heldBlock > 0) {
+        // Forgotten before the host is asked, so that a release that throws is not tried again.
+        const int16_t releasing = heldBlock;
+        heldBlock = 0;
         const SourceChoice source = SourceOf(**(*instance)->settings);
         if (source.computed) {
-            ReleaseComputedBlock(source.channel, heldBlock);
-        } else if (!ReadsOwnRawBlock(heldBlock)) {
-            ReleaseRawBlock(source.channel, heldBlock);
+            ReleaseComputedBlock(source.channel, releasing);
+        } else if (!ReadsOwnRawBlock(releasing)) {
+            ReleaseRawBlock(source.channel, releasing);
         }
     }
-    heldData = nullptr;
 }
 
 void WindowCursor::MoveCursor(int32_t k) {
@@ -143,11 +157,13 @@ void WindowCursor::MoveCursor(int32_t k) {
     const int32_t a = k + blockBase;
     if (a >= runFirst && a <= runLast) {
         IndexToPosition(a, &position);
-        heldBlock = position.block;
+        // The block counts as held only once the fetch has returned: a fetch that throws holds nothing.
+        const int16_t fetching = position.block;
         const SourceChoice source = SourceOf(**(*instance)->settings);
-        heldData = source.computed            ? GetComputedBlock(source.channel, heldBlock)
-                   : ReadsOwnRawBlock(heldBlock) ? ownBlockData
-                                                 : GetRawBlock(source.channel, heldBlock);
+        heldData = source.computed            ? GetComputedBlock(source.channel, fetching)
+                   : ReadsOwnRawBlock(fetching) ? ownBlockData
+                                                : GetRawBlock(source.channel, fetching);
+        heldBlock = fetching;
         heldFirst = k - position.offset;
         heldEnd = heldFirst + GetBlockLength(heldBlock);
         ReportProgress(kProgressBlockStep);

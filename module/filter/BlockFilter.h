@@ -24,6 +24,9 @@ struct WindowCursor {
     int32_t heldFirst = INT32_MIN;    // relative index of the held block's sample 0
     int32_t heldEnd = INT32_MIN;      // relative index one past its last sample
 
+    // A request that ends by an exception still gives back the block the cursor holds.
+    ~WindowCursor();
+
     // Brings the block that holds relative index k into the cursor, releasing the one it held.
     void MoveCursor(int32_t k);
     // Releases the held block, if any, without taking another.

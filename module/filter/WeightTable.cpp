@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "host/Cleanup.h"
 #include "host/HostServices.h"
+#include "settings/Settings.h"
 
 namespace sg {
 
@@ -122,13 +124,18 @@ void BuildWeightTable(LocalDataType** settings) {
     (*settings)->weights = reinterpret_cast<double**>(table);
     if (table == nullptr) return;
 
+    // A table that a failing host leaves unfilled must not stay in the settings: the next request
+    // would filter with whatever the fresh block held.
+    Cleanup discardUnfilled([settings] { DisposeHandleAndClear((*settings)->weights); });
     BeginLongOperation();
+    Cleanup endLongOperation([] { EndLongOperation(); });
     GramTabulation gram;
     Tabulate(gram, m, n, s);
     // The table's block is not locked: its address is read only now, after the last host call
     // before the fill, and used until the fill ends, with no host call in between.
     FillTable(static_cast<double*>(*table), gram, width, m, n);
-    EndLongOperation();
+    discardUnfilled.Dismiss();
+    endLongOperation.Run();
 }
 
 }  // namespace sg

@@ -1,5 +1,6 @@
 // Creating a channel's instance (selector 6) and setting one parameter (selector 10).
 #include "entry/SavitzkyGolayExtension.h"
+#include "host/Cleanup.h"
 #include "settings/Settings.h"
 
 namespace sg {
@@ -54,12 +55,17 @@ FunctionInstance** SavitzkyGolayExtension::CreateInstance(int16_t channel, uint8
         ReportOutOfMemory();
         return nullptr;
     }
+    // Until the handle is returned the host does not know it: if a service throws before then,
+    // the instance would be lost to both sides.
+    Cleanup discard([instance] { DisposeHandle(reinterpret_cast<Handle>(instance)); });
     LockHandle(reinterpret_cast<Handle>(instance));
+    Cleanup unlock([instance] { UnlockHandle(reinterpret_cast<Handle>(instance)); });
     (*instance)->channel = channel;
     (*instance)->state = kStateCreated;
     (*instance)->settings = nullptr;
     (*instance)->channelCount = static_cast<int16_t>(GetHostValue(kHostValueChannelCount));
-    UnlockHandle(reinterpret_cast<Handle>(instance));
+    unlock.Run();
+    discard.Dismiss();
     return instance;
 }
 

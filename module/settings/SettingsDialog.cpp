@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "entry/SavitzkyGolayExtension.h"
+#include "host/Cleanup.h"
 #include "platform/Carbon.h"
 #include "settings/Settings.h"
 #include "text/ResourceStrings.h"
@@ -199,11 +200,14 @@ void DisposeDialogContext(DialogContext*& context) {
     DialogContext* disposing = context;
     if (disposing == nullptr) return;
     context = nullptr;
+    // Each block goes back even when the host fails to take an earlier one.
+    Cleanup releaseContext([disposing] { DisposePointer(disposing); });
     if (disposing->workingSettings != nullptr) {
+        Cleanup releaseCopy([disposing] { DisposeHandleAndClear(disposing->workingSettings); });
         DisposeHandleAndClear((*disposing->workingSettings)->weights);
-        DisposeHandleAndClear(disposing->workingSettings);
+        releaseCopy.Run();
     }
-    DisposePointer(disposing);
+    releaseContext.Run();
 }
 
 void UserItemProcA(void* dialog, int16_t item) { UserItemDrawA(dialog, item); }
@@ -220,11 +224,14 @@ bool SavitzkyGolayExtension::RunSettingsDialog(int16_t channel, FunctionInstance
 
     auto* context = static_cast<DialogContext*>(NewPointer(sizeof(DialogContext)));
     if (context == nullptr) return false;
+    // From here on, whatever way the run ends, the context and the working copy go back.
+    Cleanup releaseContext([&context] { DisposeDialogContext(context); });
     context->instance = instance;
+    context->workingSettings = nullptr;
     context->workingSettings = reinterpret_cast<LocalDataType**>(NewHandle(sizeof(LocalDataType)));
     if (context->workingSettings == nullptr) {
         ReportOutOfMemory();
-        DisposeDialogContext(context);
+        releaseContext.Run();
         return false;
     }
     LocalDataType** working = context->workingSettings;
@@ -244,18 +251,25 @@ bool SavitzkyGolayExtension::RunSettingsDialog(int16_t channel, FunctionInstance
     GetPort(&savedPort);
 
     const int16_t ownResources = ResourceFileRef();
+    DialogRef dialog = nullptr;
+    Cleanup disposeDialog([&dialog] {
+        if (dialog != nullptr) DisposeDialog(dialog);
+    });
     BeginResourceAccess(ownResources);
-    DialogRef dialog = NewExtensionDialog(context->resourceId);
+    Cleanup endResourceAccess([ownResources] { EndResourceAccess(ownResources); });
+    dialog = NewExtensionDialog(context->resourceId);
     if (dialog != nullptr) {
         Str255 extensionName{};
         GetExtensionName(ownResources, extensionName);
         AttachDialogResource(GetDialogWindow(dialog), extensionName, kDialogResourceType, context->resourceId, 0, 8);
     }
-    EndResourceAccess(ownResources);
+    endResourceAccess.Run();
     if (dialog == nullptr) {
-        DisposeDialogContext(context);
+        releaseContext.Run();
         return false;
     }
+    // The dialog's port becomes current while its items are set up.
+    Cleanup restorePort([savedPort] { SetPort(savedPort); });
 
     WindowRef window = GetDialogWindow(dialog);
     Str255 title{};
@@ -271,18 +285,19 @@ bool SavitzkyGolayExtension::RunSettingsDialog(int16_t channel, FunctionInstance
     SettingsDialogRun run(dialog, settings);
     run.SetUpItems(GetItemControl(dialog, kItemWidthControl));
     BeginDialog(dialog);
+    Cleanup endDialog([dialog] { EndDialog(dialog); });
     const int16_t hit = run.RunUntilClosed();
     if (hit == kItemOK) run.ReadBack();
-    EndDialog(dialog);
-    DisposeDialog(dialog);
-    SetPort(savedPort);
+    endDialog.Run();
+    disposeDialog.Run();
+    restorePort.Run();
 
     bool confirmed = false;
     if (hit == kItemOK) {
         ReportSettings(settings, channel, ownResources);
         confirmed = (*instance)->settings != nullptr;
     }
-    DisposeDialogContext(context);
+    releaseContext.Run();
     return confirmed;
 }
 

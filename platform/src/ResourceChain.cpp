@@ -60,12 +60,19 @@ const Result* SearchChain(Visit visit) {
 
 short OpenResourceFile(const std::filesystem::path& path) {
   Chain& chain = TheChain();
-  // Numbers are never reused, so a stale number held by a host cannot reach a different file.
-  if (chain.lastRef == 32767) {
-    throw std::runtime_error(path.string() + ": no resource file numbers left");
-  }
   auto contents = std::make_unique<const ResourceFile>(LoadResourceFile(path));
-  const short ref = ++chain.lastRef;
+  // Numbers are handed out in turn and come round again only after all 32767 have been used, so a
+  // stale number held by a host reaches a different file only after that many opens, and a
+  // process that opens and closes files for as long as it runs never runs out.
+  short ref = 0;
+  for (int tries = 0; tries < 32767 && ref == 0; ++tries) {
+    chain.lastRef = static_cast<short>(chain.lastRef == 32767 ? 1 : chain.lastRef + 1);
+    const short candidate = chain.lastRef;
+    const bool open = std::any_of(chain.files.begin(), chain.files.end(),
+                                  [candidate](const OpenFile& file) { return file.ref == candidate; });
+    if (!open) ref = candidate;
+  }
+  if (ref == 0) throw std::runtime_error(path.string() + ": no resource file numbers left");
   chain.files.push_back({ref, std::move(contents)});
   chain.current = ref;
   return ref;

@@ -30,12 +30,19 @@ void FaultInjector::reset() {
     throwIndex_ = kAnyService;
 }
 
-bool FaultInjector::allocationFails() { return due(allocationCountdown_); }
+bool FaultInjector::allocationFails(int index) {
+    ++allocationCalls_;
+    if (!due(allocationCountdown_)) return false;
+    failedAllocationService_ = index;
+    return true;
+}
 
 void FaultInjector::beforeService(int index) {
+    ++serviceCalls_;
     if (throwIndex_ != kAnyService && throwIndex_ != index) return;
     if (due(throwCountdown_)) {
         if (--throwsLeft_ > 0) throwCountdown_ = 1;
+        thrownService_ = index;
         throw std::runtime_error("planned failure of host service " + std::to_string(index));
     }
 }

@@ -174,3 +174,30 @@ std::vector<sg::Handle> HostMemory::liveModuleHandles() const {
 }
 
 }  // namespace refhost
+
+namespace refhost {
+
+std::vector<const void*> HostMemory::liveModulePointers() const {
+    std::vector<const void*> result;
+    for (const auto& [pointer, block] : pointers_)
+        if (block.owner == Owner::module) result.push_back(pointer);
+    return result;
+}
+
+std::string HostMemory::labelOf(const void* handleOrPointer) const {
+    if (const Block* block = findHandle(static_cast<sg::Handle>(const_cast<void*>(handleOrPointer)))) return block->label;
+    auto found = pointers_.find(handleOrPointer);
+    return found == pointers_.end() ? std::string("an unknown block") : found->second.label;
+}
+
+std::vector<std::string> HostMemory::takeModuleLocks() {
+    std::vector<std::string> locked;
+    for (auto& [handle, block] : handlesOf(Owner::module)) {
+        if (!block.locked) continue;
+        locked.push_back(block.label + " (" + addressText(handle) + ") was left locked");
+        block.locked = false;
+    }
+    return locked;
+}
+
+}  // namespace refhost

@@ -6,19 +6,21 @@ namespace refhost {
 
 namespace {
 
-sg::Handle allocateHandle(const char* service, int32_t byteCount) {
+sg::Handle allocateHandle(int index, const char* service, int32_t byteCount) {
     ReferenceHost& host = ReferenceHost::active();
-    if (host.faults().allocationFails()) return nullptr;
+    if (host.faults().allocationFails(index)) return nullptr;
     return host.memory().newHandle(byteCount, Owner::module,
                                    std::string("the module's ") + service + " of " + std::to_string(byteCount) + " bytes");
 }
 
-sg::Handle newHandle(int32_t byteCount) { return allocateHandle("NewHandle", byteCount); }
-sg::Handle newBufferHandle(int32_t byteCount) { return allocateHandle("NewBufferHandle", byteCount); }
+sg::Handle newHandle(int32_t byteCount) { return allocateHandle(sg::service::NewHandle::index, "NewHandle", byteCount); }
+sg::Handle newBufferHandle(int32_t byteCount) {
+    return allocateHandle(sg::service::NewBufferHandle::index, "NewBufferHandle", byteCount);
+}
 
 void* newPointer(int32_t byteCount) {
     ReferenceHost& host = ReferenceHost::active();
-    if (host.faults().allocationFails()) return nullptr;
+    if (host.faults().allocationFails(sg::service::NewPointer::index)) return nullptr;
     return host.memory().newPointer(byteCount, Owner::module,
                                     "the module's NewPointer of " + std::to_string(byteCount) + " bytes");
 }

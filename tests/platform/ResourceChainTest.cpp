@@ -89,3 +89,27 @@ TEST_F(ResourceChain, FindsDialogsThroughTheChain) {
 }
 
 }  // namespace
+
+namespace {
+
+// A host that loads and unloads extensions for as long as it runs opens files without end.
+TEST_F(ResourceChain, NumbersComeRoundAgainWithoutReachingAnOpenFile) {
+  const short kept = Open("Kept.rsrc.json", R"({"strings": {"100": ["kept"]}})");
+  const std::filesystem::path passing = Write("Passing.rsrc.json", R"({"strings": {"100": ["passing"]}})");
+  short previous = platform::OpenResourceFile(passing);
+  platform::CloseResourceFile(previous);
+  bool wrapped = false;
+  for (int opens = 0; opens < 33000; ++opens) {
+    const short ref = platform::OpenResourceFile(passing);
+    ASSERT_GT(ref, 0);
+    ASSERT_NE(ref, kept) << "after " << opens << " opens";
+    wrapped = wrapped || ref < previous;
+    previous = ref;
+    platform::CloseResourceFile(ref);
+  }
+  EXPECT_TRUE(wrapped);
+  platform::UseResourceFile(kept);
+  EXPECT_EQ(IndString(100, 1), "kept");
+}
+
+}  // namespace

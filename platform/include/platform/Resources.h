@@ -40,7 +40,8 @@ struct DialogResource {
 };
 
 // Opens and parses a resource file, adds it to the chain and makes it current. Returns its
-// reference number (positive). Throws std::runtime_error naming the file and the problem when the
+// reference number (positive; the numbers of closed files come round again after 32767 opens, never
+// while still open). Throws std::runtime_error naming the file and the problem when the
 // file cannot be read or is not a valid resource file.
 short OpenResourceFile(const std::filesystem::path& path);
 

@@ -18,16 +18,29 @@ public:
     void throwOnServiceCall(int index, int n, int times = 1);
     void reset();
 
-    // Called once per allocation service call; true when this one must fail.
-    bool allocationFails();
+    // Called once per allocation service call with the service's table index; true when this one
+    // must fail.
+    bool allocationFails(int index);
     // Called at the start of every service; throws when planned.
     void beforeService(int index);
+
+    // What has happened since the injector was made, for sweeps that place a fault at every call
+    // in turn: how many allocations and service calls there were, and which service the last
+    // planned fault hit (nothing while the plan is still waiting).
+    int allocationCalls() const { return allocationCalls_; }
+    int serviceCalls() const { return serviceCalls_; }
+    std::optional<int> failedAllocationService() const { return failedAllocationService_; }
+    std::optional<int> thrownService() const { return thrownService_; }
 
 private:
     std::optional<int> allocationCountdown_;
     std::optional<int> throwCountdown_;
     int throwsLeft_ = 0;
     int throwIndex_ = kAnyService;
+    int allocationCalls_ = 0;
+    int serviceCalls_ = 0;
+    std::optional<int> failedAllocationService_;
+    std::optional<int> thrownService_;
 };
 
 }  // namespace refhost

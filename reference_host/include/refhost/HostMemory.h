@@ -75,6 +75,12 @@ public:
     int liveHandles(Owner owner) const { return static_cast<int>(handlesOf(owner).size()); }
     int livePointers(Owner owner) const;
     std::vector<sg::Handle> liveModuleHandles() const;
+    // The module's fixed blocks, and the label of any live block of the module.
+    std::vector<const void*> liveModulePointers() const;
+    std::string labelOf(const void* handleOrPointer) const;
+    // One description per block of the module that is locked; the locks are then taken off, so
+    // that one forgotten unlock is reported once.
+    std::vector<std::string> takeModuleLocks();
 
 private:
     struct Block {

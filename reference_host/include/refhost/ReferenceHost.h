@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "refhost/BlockHolds.h"
 #include "refhost/CallTrace.h"
@@ -82,7 +84,10 @@ public:
     int callDepth() const { return callDepth_; }
 
     // The channel's FunctionInstance, through which reported parameters are applied.
-    void registerInstance(int16_t channel, sg::FunctionInstance** instance) { instances_[channel] = instance; }
+    void registerInstance(int16_t channel, sg::FunctionInstance** instance) {
+        instances_[channel] = instance;
+        keptInstances_.insert(instance);
+    }
     sg::FunctionInstance** instanceFor(int32_t channel) const;
 
     const HostOptions& options() const { return options_; }
@@ -106,6 +111,10 @@ public:
     // the context it fetched for its life, across hosts.
     static void* dataContext() { return &dataContextToken_; }
 
+    // The module's own blocks that no registered instance owns (the instance record, its settings
+    // and their weight table are owned): what the module has lost track of, one description each.
+    std::vector<std::string> strayModuleMemory() const;
+
     // Called by the service gate before every service.
     void enterService(int index, std::span<const uint32_t> words);
 
@@ -113,6 +122,8 @@ private:
     struct CallFrame {
         int openLongOperations;
         std::size_t openResourceAccesses;
+        void* port;               // the current graphics port
+        std::size_t liveDialogs;  // dialogs created and not disposed
     };
     int32_t callWithBlock(int16_t selector, void* block, std::size_t size, int16_t writtenChannel);
     int32_t invoke(int16_t selector, void* block, int16_t writtenChannel);
@@ -138,6 +149,7 @@ private:
     int16_t hostResourceFile_ = 0;
     int16_t moduleResourceFile_ = 0;
     std::map<int32_t, sg::FunctionInstance**> instances_;
+    std::set<sg::FunctionInstance**> keptInstances_;  // every instance the host was given, in use or not
     int callDepth_ = 0;
     static inline char dataContextToken_ = 0;
     ReferenceHost* previousActive_ = nullptr;
