@@ -1,0 +1,67 @@
+#include "io/FixedText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+
+namespace sgf {
+
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+// Adding and taking away 2^52 rounds a smaller non-negative double to an integer, half to even,
+// in the default rounding mode: what nearbyint does, without the library call that saves and
+// restores the floating-point environment (most of the time of a long output on this target).
+constexpr double kRoundingShift = 4503599627370496.0;
+constexpr double kLargestCount = 4294967295.0;
+// The scaled value carries at most half an ulp of rounding error, and an ulp is at most 2^-52 of
+// it; a margin above that from a half tells that the exact decimal value rounds the same way.
+constexpr double kRelativeUlp = 2.3e-16;
+
+char* standardFixed(char* out, double value, int decimals) {
+    char* const limit = out + fixedTextRoom(decimals);
+    auto [end, error] = std::to_chars(out, limit, value, std::chars_format::fixed, decimals);
+    if (error != std::errc()) end = std::to_chars(out, limit, value).ptr;
+    if (out[0] == '-' && std::all_of(out + 1, end, [](char character) { return character == '0' || character == '.'; })) {
+        std::memmove(out, out + 1, static_cast<std::size_t>(end - out - 1));
+        --end;
+    }
+    return end;
+}
+
+// The count of the last place, written with the point put in and leading zeros up to "0.".
+char* writeCount(char* out, uint32_t count, int decimals) {
+    char digits[16];
+    char* const digitsEnd = std::to_chars(digits, digits + sizeof digits, count).ptr;
+    const auto length = static_cast<int>(digitsEnd - digits);
+    const int whole = length - decimals;
+    if (whole <= 0) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int zero = whole; zero < 0; ++zero) *out++ = '0';
+        return std::copy(digits, digitsEnd, out);
+    }
+    out = std::copy(digits, digits + whole, out);
+    if (decimals == 0) return out;
+    *out++ = '.';
+    return std::copy(digits + whole, digitsEnd, out);
+}
+
+}  // namespace
+
+char* writeFixed(char* out, double value, int decimals) {
+    if (decimals < 0 || decimals >= static_cast<int>(std::size(kPowersOfTen))) return standardFixed(out, value, decimals);
+    const double scaled = std::fabs(value) * kPowersOfTen[decimals];
+    if (!(scaled <= kLargestCount)) return standardFixed(out, value, decimals);  // NaN included
+    const double count = (scaled + kRoundingShift) - kRoundingShift;
+    // Near a half the product's rounding may have moved the value across it: the exact path decides.
+    if (0.5 - std::fabs(scaled - count) <= scaled * kRelativeUlp) return standardFixed(out, value, decimals);
+    if (count > kLargestCount) return standardFixed(out, value, decimals);
+    if (std::signbit(value) && count != 0.0) *out++ = '-';
+    return writeCount(out, static_cast<uint32_t>(count), decimals);
+}
+
+}  // namespace sgf
