@@ -18,7 +18,12 @@ namespace {
 // Values are stored as float32 in the end; more places than this only show noise.
 constexpr int kMostDecimals = 9;
 
-bool isBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+bool isBlank(std::string_view line) {
+    for (const char character : line) {
+        if (character != ' ' && character != '\t') return false;
+    }
+    return true;
+}
 
 std::string_view trimmed(const char* begin, const char* end) {
     while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;

@@ -12,6 +12,8 @@ namespace sgf {
 namespace {
 
 constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+constexpr uint32_t kIntegerPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                           100000, 1000000, 10000000, 100000000, 1000000000};
 // Adding and taking away 2^52 rounds a smaller non-negative double to an integer, half to even,
 // in the default rounding mode: what nearbyint does, without the library call that saves and
 // restores the floating-point environment (most of the time of a long output on this target).
@@ -32,22 +34,17 @@ char* standardFixed(char* out, double value, int decimals) {
     return end;
 }
 
-// The count of the last place, written with the point put in and leading zeros up to "0.".
+// The count of the last place as whole part, point and exactly `decimals` places.
 char* writeCount(char* out, uint32_t count, int decimals) {
-    char digits[16];
-    char* const digitsEnd = std::to_chars(digits, digits + sizeof digits, count).ptr;
-    const auto length = static_cast<int>(digitsEnd - digits);
-    const int whole = length - decimals;
-    if (whole <= 0) {
-        *out++ = '0';
-        *out++ = '.';
-        for (int zero = whole; zero < 0; ++zero) *out++ = '0';
-        return std::copy(digits, digitsEnd, out);
-    }
-    out = std::copy(digits, digits + whole, out);
+    const uint32_t unit = kIntegerPowersOfTen[decimals];
+    const uint32_t whole = count / unit;
+    uint32_t fraction = count - whole * unit;
+    out = std::to_chars(out, out + 10, whole).ptr;
     if (decimals == 0) return out;
-    *out++ = '.';
-    return std::copy(digits + whole, digitsEnd, out);
+    *out = '.';
+    char* const end = out + 1 + decimals;
+    for (char* place = end; place > out + 1; fraction /= 10) *--place = static_cast<char>('0' + fraction % 10);
+    return end;
 }
 
 }  // namespace
