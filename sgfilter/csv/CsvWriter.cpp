@@ -24,8 +24,7 @@ void appendField(BufferedWriter& writer, const std::string& text) {
 CsvWriter::CsvWriter(AtomicOutputFile& file, const std::string& timeHeader, int timeDecimals,
                      std::vector<OutputColumn> columns)
     : writer_(file), timeDecimals_(timeDecimals), columns_(std::move(columns)) {
-    rowRoom_ = fixedTextRoom(timeDecimals_) + 1;
-    for (const OutputColumn& column : columns_) rowRoom_ += fixedTextRoom(column.decimals) + 1;
+    rowRoom_ = (columns_.size() + 1) * (kFixedTextRoom + 1);
     appendField(writer_, timeHeader);
     for (const OutputColumn& column : columns_) {
         writer_.append(',');

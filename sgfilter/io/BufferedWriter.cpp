@@ -20,7 +20,7 @@ void BufferedWriter::append(std::string_view text) {
 void BufferedWriter::append(char character) { buffer_.push_back(character); }
 
 void BufferedWriter::appendFixed(double value, int decimals) {
-    commit(writeFixed(reserve(fixedTextRoom(decimals)), value, decimals));
+    commit(writeFixed(reserve(kFixedTextRoom), value, decimals));
 }
 
 char* BufferedWriter::reserve(std::size_t room) {

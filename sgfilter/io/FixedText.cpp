@@ -24,7 +24,7 @@ constexpr double kLargestCount = 4294967295.0;
 constexpr double kRelativeUlp = 2.3e-16;
 
 char* standardFixed(char* out, double value, int decimals) {
-    char* const limit = out + fixedTextRoom(decimals);
+    char* const limit = out + kFixedTextRoom;
     auto [end, error] = std::to_chars(out, limit, value, std::chars_format::fixed, decimals);
     if (error != std::errc()) end = std::to_chars(out, limit, value).ptr;
     if (out[0] == '-' && std::all_of(out + 1, end, [](char character) { return character == '0' || character == '.'; })) {
