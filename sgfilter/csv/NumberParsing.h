@@ -23,7 +23,7 @@ ParsedNumber parseOtherNumber(std::string_view text);
 // The whole of `text` must be the number; a leading '+' is allowed. Inline for the plain decimals
 // of up to nine digits that fill recordings, whose integer fits 32 bits (cheap on this target).
 inline ParsedNumber parseNumber(std::string_view text) {
-    constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
     const char* cursor = text.data();
     const char* const end = cursor + text.size();
     const bool negative = cursor < end && *cursor == '-';
