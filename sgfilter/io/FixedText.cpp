@@ -50,13 +50,14 @@ char* writeCount(char* out, uint32_t count, int decimals) {
 }  // namespace
 
 char* writeFixed(char* out, double value, int decimals) {
-    if (decimals < 0 || decimals >= static_cast<int>(std::size(kPowersOfTen))) return standardFixed(out, value, decimals);
+    if (decimals < 0 || decimals >= static_cast<int>(std::size(kPowersOfTen))) {
+        return standardFixed(out, value, decimals);
+    }
     const double scaled = std::fabs(value) * kPowersOfTen[decimals];
     if (!(scaled <= kLargestCount)) return standardFixed(out, value, decimals);  // NaN included
     const double count = (scaled + kRoundingShift) - kRoundingShift;
     // Near a half the product's rounding may have moved the value across it: the exact path decides.
     if (0.5 - std::fabs(scaled - count) <= scaled * kRelativeUlp) return standardFixed(out, value, decimals);
-    if (count > kLargestCount) return standardFixed(out, value, decimals);
     if (std::signbit(value) && count != 0.0) *out++ = '-';
     return writeCount(out, static_cast<uint32_t>(count), decimals);
 }
