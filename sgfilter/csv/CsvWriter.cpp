@@ -1,5 +1,7 @@
 #include "csv/CsvWriter.h"
 
+#include "io/FixedText.h"
+
 namespace sgf {
 
 namespace {
@@ -22,6 +24,7 @@ void appendField(BufferedWriter& writer, const std::string& text) {
 CsvWriter::CsvWriter(AtomicOutputFile& file, const std::string& timeHeader, int timeDecimals,
                      std::vector<OutputColumn> columns)
     : writer_(file), timeDecimals_(timeDecimals), columns_(std::move(columns)) {
+    rowRoom_ = (columns_.size() + 1) * (kFixedTextRoom + 1);
     appendField(writer_, timeHeader);
     for (const OutputColumn& column : columns_) {
         writer_.append(',');
@@ -32,12 +35,14 @@ CsvWriter::CsvWriter(AtomicOutputFile& file, const std::string& timeHeader, int 
 
 void CsvWriter::writeRows(std::span<const double> times, std::span<const std::span<const float>> columns) {
     for (std::size_t row = 0; row < times.size(); ++row) {
-        writer_.appendFixed(times[row], timeDecimals_);
+        char* out = writer_.reserve(rowRoom_);
+        out = writeFixed(out, times[row], timeDecimals_);
         for (std::size_t column = 0; column < columns_.size(); ++column) {
-            writer_.append(',');
-            writer_.appendFixed(columns_[column].conversion.toUnits(columns[column][row]), columns_[column].decimals);
+            *out++ = ',';
+            out = writeFixed(out, columns_[column].conversion.toUnits(columns[column][row]), columns_[column].decimals);
         }
-        writer_.append('\n');
+        *out++ = '\n';
+        writer_.commit(out);
     }
 }
 

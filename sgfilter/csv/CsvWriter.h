@@ -3,6 +3,7 @@
 // so a long recording is written without being held.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@ private:
     BufferedWriter writer_;
     int timeDecimals_;
     std::vector<OutputColumn> columns_;
+    std::size_t rowRoom_;  // the most text one row can take
 };
 
 }  // namespace sgf

@@ -40,7 +40,7 @@ ParsedNumber generalNumber(std::string_view text) {
 
 }  // namespace
 
-ParsedNumber parseNumber(std::string_view text) {
+ParsedNumber parseOtherNumber(std::string_view text) {
     if (text.size() > 1 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
     const bool negative = !text.empty() && text.front() == '-';
     const char* cursor = text.data() + (negative ? 1 : 0);

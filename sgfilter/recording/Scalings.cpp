@@ -21,8 +21,6 @@ sg::ChannelScaling rawScalingFor(const ChannelColumn& column) {
     return refhost::nativeScaling(largest / sg::FullScaleMax, column.units, static_cast<int16_t>(column.decimals));
 }
 
-float storedValue(double units, double nativeFactor) { return static_cast<float>(units / nativeFactor); }
-
 UnitsConversion unitsConversionOf(const sg::ChannelScaling& scaling) {
     if (scaling.hasConversion != 0) return {scaling.baseFactor * scaling.factor, scaling.offset};
     return {scaling.nativeFactor, 0.0};

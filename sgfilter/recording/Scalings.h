@@ -17,8 +17,9 @@ namespace sgf {
 // float32 values use their whole precision.
 sg::ChannelScaling rawScalingFor(const ChannelColumn& column);
 
-// stored value = units / nativeFactor, as the host stores a channel's samples.
-float storedValue(double units, double nativeFactor);
+// stored value = units / nativeFactor, as the host stores a channel's samples. Inline: a float
+// result leaves a call through the x87 stack on this target, which costs more than the division.
+inline float storedValue(double units, double nativeFactor) { return static_cast<float>(units / nativeFactor); }
 
 // Stored value to units, in either form of the record.
 struct UnitsConversion {
