@@ -21,7 +21,9 @@ sg::ChannelScaling rawScalingFor(const ChannelColumn& column) {
     return refhost::nativeScaling(largest / sg::FullScaleMax, column.units, static_cast<int16_t>(column.decimals));
 }
 
-float storedValue(double units, double nativeFactor) { return static_cast<float>(units / nativeFactor); }
+float storedValue(double units, const UnitsConversion& conversion) {
+    return static_cast<float>((units - conversion.offset) / conversion.scale);
+}
 
 UnitsConversion unitsConversionOf(const sg::ChannelScaling& scaling) {
     if (scaling.hasConversion != 0) return {scaling.baseFactor * scaling.factor, scaling.offset};

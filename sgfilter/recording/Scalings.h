@@ -17,15 +17,15 @@ namespace sgf {
 // float32 values use their whole precision.
 sg::ChannelScaling rawScalingFor(const ChannelColumn& column);
 
-// stored value = units / nativeFactor, as the host stores a channel's samples.
-float storedValue(double units, double nativeFactor);
-
 // Stored value to units, in either form of the record.
 struct UnitsConversion {
     double scale;
     double offset;
     double toUnits(float stored) const { return static_cast<double>(stored) * scale + offset; }
 };
+
+// The stored value of a value in units, as the host stores a channel's samples.
+float storedValue(double units, const UnitsConversion& conversion);
 UnitsConversion unitsConversionOf(const sg::ChannelScaling& scaling);
 std::string unitsTextOf(const sg::ChannelScaling& scaling);
 
