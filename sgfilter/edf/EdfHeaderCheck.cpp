@@ -101,7 +101,7 @@ EdfHeader checkEdfHeader(const std::filesystem::path& file) {
         head.fail(fmt::format("the header is cut short: {} of its {} bytes", kFixedHeaderBytes + signalBytes.size(),
                               headerBytes));
     }
-    EdfHeader header{is24Bit, startOf(head), head.count(236, 8, "number of data records"),
+    EdfHeader header{is24Bit, headerBytes, startOf(head), head.count(236, 8, "number of data records"),
                      head.number(244, 8, "data record duration"), {}};
     if (header.recordDuration <= 0) head.fail("the data record duration is not above 0 s");
 
@@ -146,6 +146,7 @@ EdfHeader checkEdfHeader(const std::filesystem::path& file) {
         head.fail(fmt::format("the file is {} bytes, longer than the {} its header declares ({} records of {} bytes)",
                               actual, expected, header.recordCount, bytesPerRecord));
     }
+    header.bytesPerRecord = bytesPerRecord;
     return header;
 }
 

@@ -23,10 +23,12 @@ struct SignalHeader {
 
 struct EdfHeader {
     bool is24Bit;
+    std::size_t headerBytes;
     StartDateTime start;
     std::size_t recordCount;
     double recordDuration;  // seconds
     std::vector<SignalHeader> signals;
+    std::size_t bytesPerRecord = 0;
 };
 
 // Throws InputError naming the file: a header that does not describe the file's size, fields

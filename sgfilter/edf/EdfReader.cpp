@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <memory>
 
 #include "edf/EdfHeaderCheck.h"
@@ -17,7 +18,6 @@ namespace {
 
 constexpr uint16_t kRecordOnsetEvent = 0x7ffe;
 constexpr double kGdfTicksPerSecond = 4294967296.0 / 86400.0;
-constexpr std::size_t kRecordsPerRead = 16;
 
 struct CloseBiosig {
     void operator()(HDRTYPE* hdr) const {
@@ -29,8 +29,6 @@ using BiosigFile = std::unique_ptr<HDRTYPE, CloseBiosig>;
 
 BiosigFile openWithBiosig(const std::filesystem::path& file) {
     HDRTYPE* hdr = constructHDR(0, 0);
-    // Digital values: the scaling is applied as the header defines it, by the host's conversion.
-    biosig_set_flag(hdr, BIOSIG_FLAG_UCAL);
     hdr = sopen(file.c_str(), "r", hdr);
     BiosigFile opened(hdr);
     if (serror2(hdr) != 0) {
@@ -49,6 +47,14 @@ sg::ChannelScaling scalingOf(const SignalHeader& signal) {
     // As many decimals as one digital step needs.
     const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(std::fabs(factor)) - 1e-9)), 0, 9);
     return refhost::convertedScaling(baseFactor, factor, offset, signal.units, static_cast<int16_t>(decimals));
+}
+
+// Little-endian two's complement of 16 (EDF) or 24 (BDF) bits.
+double digitalValue(const unsigned char* bytes, std::size_t size) {
+    uint32_t word = 0;
+    for (std::size_t byte = 0; byte < size; ++byte) word |= static_cast<uint32_t>(bytes[byte]) << (8 * byte);
+    const uint32_t sign = uint32_t{1} << (8 * size - 1);
+    return static_cast<double>(static_cast<int32_t>(word ^ sign) - static_cast<int32_t>(sign));
 }
 
 // The fewest decimals that write every sample time of the rate exactly, where there are any.
@@ -90,33 +96,38 @@ public:
 
     const EdfRecording& recording() const { return recording_; }
 
+    // The data records are decoded here from the header's layout, one record at a time: BioSig's
+    // sread (2.5.0) reads past the end of its buffer on records beyond the first few dozen.
     void readSamples(RowSink& rows) {
         const std::size_t channelCount = dataSignals_.size();
+        const std::size_t bytesPerSample = header_.is24Bit ? 3 : 2;
+        std::vector<std::size_t> signalOffsets;
+        std::size_t offset = 0;
+        for (const SignalHeader& signal : header_.signals) {
+            if (!signal.isAnnotations) signalOffsets.push_back(offset);
+            offset += signal.samplesPerRecord * bytesPerSample;
+        }
         std::vector<double> factors, offsets;
         for (const sg::ChannelScaling& scaling : recording_.scalings) {
             factors.push_back(scaling.factor);
             offsets.push_back(scaling.offset);
         }
+        std::ifstream in(file_, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(header_.headerBytes));
+        std::vector<unsigned char> record(header_.bytesPerRecord);
         std::vector<double> row(channelCount);
         const double interval = 1.0 / recording_.sampleRate;
-        for (std::size_t first = 0; first < header_.recordCount; first += kRecordsPerRead) {
-            const std::size_t count = std::min(kRecordsPerRead, header_.recordCount - first);
-            const std::size_t read = sread(nullptr, first, count, biosig_.get());
-            biosig_data_type* data = nullptr;
-            size_t rowCount = 0, columns = 0;
-            biosig_get_datablock(biosig_.get(), &data, &rowCount, &columns);
-            if (read != count || columns != channelCount || rowCount != count * samplesPerRecord_) {
-                throw InputError(file_, 0, fmt::format("data records {} to {} cannot be read", first + 1, first + count));
+        for (std::size_t r = 0; r < header_.recordCount; ++r) {
+            if (!in.read(reinterpret_cast<char*>(record.data()), static_cast<std::streamsize>(record.size()))) {
+                throw InputError(file_, 0, fmt::format("data record {} cannot be read", r + 1));
             }
-            for (std::size_t record = first; record < first + count; ++record) {
-                if (record > 0 && startsRun_[record]) rows.breakBeforeNextRow();
-                for (std::size_t sample = 0; sample < samplesPerRecord_; ++sample) {
-                    const std::size_t at = (record - first) * samplesPerRecord_ + sample;
-                    for (std::size_t channel = 0; channel < channelCount; ++channel) {
-                        row[channel] = data[channel * rowCount + at] * factors[channel] + offsets[channel];
-                    }
-                    rows.row(onsets_[record] + static_cast<double>(sample) * interval, row);
+            if (r > 0 && startsRun_[r]) rows.breakBeforeNextRow();
+            for (std::size_t sample = 0; sample < samplesPerRecord_; ++sample) {
+                for (std::size_t channel = 0; channel < channelCount; ++channel) {
+                    const unsigned char* bytes = record.data() + signalOffsets[channel] + sample * bytesPerSample;
+                    row[channel] = digitalValue(bytes, bytesPerSample) * factors[channel] + offsets[channel];
                 }
+                rows.row(onsets_[r] + static_cast<double>(sample) * interval, row);
             }
         }
     }

@@ -1,5 +1,6 @@
-// Reads an EDF, EDF+, BDF or BDF+ recording, continuous or not, through BioSig, which (unlike
-// EDFlib) opens discontinuous files. A data record that does not start where the one before ended
+// Reads an EDF, EDF+, BDF or BDF+ recording, continuous or not. BioSig, which (unlike EDFlib)
+// opens discontinuous files, gives the onset of every data record and the annotations; the
+// samples are decoded record by record from the checked header's layout. A data record that does not start where the one before ended
 // breaks the rows, so no filter window reaches across a pause of the recorder.
 #pragma once
 
