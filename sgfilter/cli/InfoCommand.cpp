@@ -52,7 +52,7 @@ void showRecordingInfo(const std::filesystem::path& file) {
     for (std::size_t index = 0; index < table.channels.size(); ++index) {
         const ChannelColumn& channel = table.channels[index];
         fmt::print("  {:>3}  {:<16}  {:<8}  {:>10g}  {:>12}  {:>4}  {:g} {}\n", index + 1, channel.name, channel.units,
-                   recording.sampleRate, table.rowCount, recording.runCount, recording.scalings[index].factor,
+                   recording.sampleRate, table.rowCount, recording.runCount, static_cast<double>(recording.scalings[index].factor),
                    channel.units);
     }
 }

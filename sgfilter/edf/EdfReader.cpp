@@ -109,8 +109,9 @@ public:
         }
         std::vector<double> factors, offsets;
         for (const sg::ChannelScaling& scaling : recording_.scalings) {
-            factors.push_back(scaling.factor);
-            offsets.push_back(scaling.offset);
+            // Copies: the packed record's doubles are not aligned for a reference.
+            factors.push_back(static_cast<double>(scaling.factor));
+            offsets.push_back(static_cast<double>(scaling.offset));
         }
         std::ifstream in(file_, std::ios::binary);
         in.seekg(static_cast<std::streamoff>(header_.headerBytes));
