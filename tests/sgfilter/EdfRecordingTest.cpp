@@ -222,5 +222,21 @@ TEST(EdfRecording, ARecordingWithGapsIsNotWrittenAsContinuousEdf) {
     EXPECT_FALSE(std::filesystem::exists(folder / "out.edf"));
 }
 
+TEST(EdfRecording, MakeSampleWritesPausedEdfAndBdfThatReadBackWithTheirRuns) {
+    TempFolder folder;
+    for (const char* format : {"edf", "bdf"}) {
+        const auto file = folder / fmt::format("sample.{}", format);
+        const ProcessResult made = runBuilt(
+            "make-sample", {"--format", format, "--channels", "3", "--duration", "20", "-o", file.string()}, folder);
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        const ProcessResult info = runSgfilter({"info", file.string()}, folder);
+        ASSERT_EQ(info.exitCode, 0) << info.err;
+        // 20 s with the pause rounded out to whole records of one second: 18 records.
+        EXPECT_NE(info.out.find("3 channels, 18000 samples each at 1000 Hz, 2 runs of data"), std::string::npos)
+            << info.out;
+        EXPECT_NE(info.out.find("pressure2"), std::string::npos) << info.out;
+    }
+}
+
 }  // namespace
 }  // namespace sgf::testing
