@@ -42,12 +42,17 @@ fuzz: build-fuzz
 	tools/run-fuzzer.sh $(FUZZ_BUILD) fuzz $(FUZZ_SECONDS)
 
 # The bundled recording through two stages: the smoothed pressure, then its first derivative (dP/dt,
-# per millisecond at 1 kHz). Where 32-bit programs cannot run natively, build/run32 names the emulator.
+# per millisecond at 1 kHz); then the same recording written as EDF+D and filtered from there. Where 32-bit programs cannot run natively, build/run32 names the emulator.
 DEMO := $(BUILD)/demo
 demo: build
 	@mkdir -p $(DEMO)
 	@$$(cat $(BUILD)/run32) $(BUILD)/sgfilter filter samples/arterial-pressure.csv \
 	  -o $(DEMO)/pressure-filtered.csv --plot $(DEMO)/pressure-filtered.svg --verbose \
+	  --channel pressure --order 3 --width 25 --then --derivative 1 --order 3 --width 25
+	@$$(cat $(BUILD)/run32) $(BUILD)/make-sample --format edf -o $(DEMO)/arterial-pressure.edf
+	@$$(cat $(BUILD)/run32) $(BUILD)/sgfilter info $(DEMO)/arterial-pressure.edf
+	@$$(cat $(BUILD)/run32) $(BUILD)/sgfilter filter $(DEMO)/arterial-pressure.edf \
+	  -o $(DEMO)/pressure-filtered-from-edf.csv --plot $(DEMO)/pressure-filtered-from-edf.svg --verbose \
 	  --channel pressure --order 3 --width 25 --then --derivative 1 --order 3 --width 25
 
 # The filter's speed through Main1 against scipy's savgol_filter on the same data, in one run.

@@ -2,9 +2,10 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 
-# clang and libclang-rt-14-dev (its 32-bit libFuzzer and sanitizer runtimes) build the fuzzer.
+# clang and libclang-rt-14-dev (its 32-bit libFuzzer and sanitizer runtimes) build the fuzzer;
+# EDFlib writes and BioSig reads EDF and BDF recordings, in their 32-bit builds.
 packages=(cmake make g++ g++-multilib lib32asan8 lib32ubsan1 googletest nlohmann-json3-dev libcli11-dev libfmt-dev qemu-user
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev libedf-dev:i386 libbiosig-dev:i386)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -20,5 +21,9 @@ else
   SUDO=
 fi
 export DEBIAN_FRONTEND=noninteractive
+# The EDF libraries are linked into the 32-bit programs, so their i386 builds are needed.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

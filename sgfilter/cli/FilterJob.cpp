@@ -7,14 +7,19 @@
 
 #include "csv/CsvReader.h"
 #include "csv/CsvWriter.h"
+#include "edf/EdfReader.h"
+#include "edf/EdfWriter.h"
+#include "edf/RecordingFormat.h"
 #include "plot/ChannelTrace.h"
 #include "progress/ProgressBar.h"
 #include "recording/HostRecording.h"
 #include "recording/ResultPass.h"
+#include "recording/Scalings.h"
 #include "recording/StagePlan.h"
 #include "recording/StageRunner.h"
 #include "refhost/FileBlockStore.h"
 #include "staging/StagedRows.h"
+#include "util/Errors.h"
 #include "util/PhaseTimer.h"
 
 namespace sgf {
@@ -108,6 +113,52 @@ void printSummary(const FilterJob& job, const CsvSummary& summary, const RunLayo
     fmt::print("time: {}total {:.3f} s\n", timings, timer.totalSeconds());
 }
 
+
+// What reading the input gives, whichever its format.
+struct ReadInput {
+    CsvSummary summary;
+    std::vector<sg::ChannelScaling> scalings;
+    EdfRecording edf;  // start and annotations; empty for CSV
+};
+
+ReadInput readInput(const FilterJob& job, StagedRows& rows, std::vector<PlannedStage>& stages) {
+    const auto plan = [&](const CsvSummary& header) { stages = planStages(job.stages, header); };
+    ReadInput read;
+    if (inputFormatOf(job.input) == RecordingFormat::csv) {
+        read.summary = readCsv(job.input, rows, plan);
+        for (const ChannelColumn& column : read.summary.channels) read.scalings.push_back(rawScalingFor(column));
+    } else {
+        read.edf = readEdf(job.input, rows, plan);
+        read.summary = read.edf.table;
+        read.scalings = read.edf.scalings;
+    }
+    rows.finishWriting();
+    return read;
+}
+
+// EDF labels hold 16 characters: the module's long title keeps its source's name in them.
+std::string edfLabelOf(const std::string& title) {
+    static constexpr std::string_view kLongName = "Savitzky-Golay";
+    std::string label = title;
+    if (label.size() > 16 && label.starts_with(kLongName)) label = "SG" + label.substr(kLongName.size());
+    if (label.starts_with("SG of ")) label = "SG " + label.substr(6);
+    return label;
+}
+
+// Each computed signal's physical range is its output's full normalised range in units, the
+// range the module chose for it.
+std::vector<EdfSignal> edfSignals(const std::vector<ComputedChannel>& computed) {
+    std::vector<EdfSignal> signals;
+    for (const ComputedChannel& channel : computed) {
+        const UnitsConversion conversion = unitsConversionOf(channel.scaling);
+        double low = conversion.toUnits(static_cast<float>(sg::FullScaleMin));
+        double high = conversion.toUnits(static_cast<float>(sg::FullScaleMax));
+        if (low > high) std::swap(low, high);
+        signals.push_back({edfLabelOf(channel.title), shortUnits(unitsTextOf(channel.scaling)), conversion, low, high});
+    }
+    return signals;
+}
+
 }  // namespace
 
 void runFilterJob(const FilterJob& job) {
@@ -121,20 +172,23 @@ void runFilterJob(const FilterJob& job) {
     }
     // Both outputs exist (under temporary names) before the work starts, so an unwritable folder
     // shows at once, and both appear together at the end or not at all.
-    AtomicOutputFile output(job.output);
+    const RecordingFormat outputFormat = outputFormatOf(job.output);
+    std::optional<AtomicOutputFile> csvOutput;
+    if (outputFormat == RecordingFormat::csv) csvOutput.emplace(job.output);
     std::optional<AtomicOutputFile> plot;
     if (!job.plot.empty()) plot.emplace(job.plot);
 
     const std::filesystem::path scratch = scratchFolder(job);
     StagedRows rows(scratch);
     std::vector<PlannedStage> stages;
-    const CsvSummary summary = timer.measure("read", [&] {
-        CsvSummary read =
-            readCsv(job.input, rows, [&](const CsvSummary& header) { stages = planStages(job.stages, header); });
-        rows.finishWriting();
-        return read;
-    });
+    const ReadInput input = timer.measure("read", [&] { return readInput(job, rows, stages); });
+    const CsvSummary& summary = input.summary;
     const RunLayout layout = splitIntoRuns(rows.timeColumn(summary.file, summary.timeDecimals), kMostBlocks);
+    if (outputFormat != RecordingFormat::csv && layout.runs.size() > 1) {
+        throw UsageError(fmt::format("{} has {} runs of data with gaps between them; EDF+ and BDF+ output is written "
+                                     "continuous only, so write CSV instead",
+                                     job.input.string(), layout.runs.size()));
+    }
     const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock);
     warnAboutShortRuns(stages, layout, rows);
 
@@ -143,7 +197,7 @@ void runFilterJob(const FilterJob& job) {
     // block of each output as the results are written.
     const auto samples = static_cast<int32_t>(summary.rowCount);
     recording.pageThrough(std::make_unique<refhost::FileBlockStore>(scratch, samples), 16 + 2 * stages.size());
-    timer.measure("load", [&] { loadIntoHost(summary, layout.sampleInterval, plan, rows, recording); });
+    timer.measure("load", [&] { loadIntoHost(summary, input.scalings, layout.sampleInterval, plan, rows, recording); });
     rows.releaseRows();
 
     std::vector<ComputedChannel> computed;
@@ -156,20 +210,31 @@ void runFilterJob(const FilterJob& job) {
         progress.clear();
     });
 
+    std::optional<EdfWriter> edf;
     timer.measure("write", [&] {
-        CsvWriter csv(output, summary.timeHeader, summary.timeDecimals, outputColumns(computed));
+        std::optional<CsvWriter> csv;
+        ResultWriter* writer = nullptr;
+        if (csvOutput) {
+            writer = &csv.emplace(*csvOutput, summary.timeHeader, summary.timeDecimals, outputColumns(computed));
+        } else {
+            writer = &edf.emplace(job.output, outputFormat == RecordingFormat::bdf, edfSignals(computed),
+                                  input.edf.sampleRate > 0 ? input.edf.sampleRate : 1.0 / layout.sampleInterval,
+                                  summary.rowCount, input.edf.start,
+                                  input.edf.annotations);
+        }
         std::vector<ChannelTrace> traces;
         if (plot) traces = plotTraces(recording, stages, computed, rows);
         std::vector<int16_t> outputChannels;
         for (const ComputedChannel& channel : computed) outputChannels.push_back(channel.channel);
-        writeResults(recording, plan, rows, outputChannels, csv, traces);
+        writeResults(recording, plan, rows, outputChannels, *writer, traces);
         if (plot) {
             std::vector<PlotTrace> finished;
             for (ChannelTrace& trace : traces) finished.push_back(trace.finish());
             writeSvgPlot(*plot, summary.timeHeader, finished);
         }
     });
-    output.commit();
+    if (csvOutput) csvOutput->commit();
+    if (edf) edf->commit();
     if (plot) plot->commit();
     if (job.verbose) printSummary(job, summary, layout, plan, stages, computed, timer);
 }

@@ -1,10 +1,14 @@
-// sgfilter info: which module sgfilter would use, and what it says about itself.
+// sgfilter info: which module sgfilter would use, and what it says about itself; given a
+// recording, its channels.
 #include <fmt/format.h>
 
 #include <memory>
 
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
+#include "csv/CsvReader.h"
+#include "edf/EdfReader.h"
+#include "edf/RecordingFormat.h"
 #include "module/entry/ParameterBlocks.h"
 #include "refhost/ChannelComputation.h"
 
@@ -24,13 +28,50 @@ void showModuleInfo(const std::filesystem::path& module) {
     fmt::print("  can be unloaded:    {} (selector 2 answers {})\n", canUnload == 1 ? "yes" : "no", canUnload);
 }
 
+void showRecordingInfo(const std::filesystem::path& file) {
+    if (inputFormatOf(file) == RecordingFormat::csv) {
+        const CsvSummary summary = readCsvHeader(file);
+        fmt::print("{}: CSV, {} channel{}\n", file.string(), summary.channels.size(), summary.channels.size() == 1 ? "" : "s");
+        for (std::size_t index = 0; index < summary.channels.size(); ++index) {
+            const ChannelColumn& channel = summary.channels[index];
+            fmt::print("  {:>3}  {:<16}  {}\n", index + 1, channel.name, channel.units);
+        }
+        return;
+    }
+    const EdfRecording recording = readEdfHeader(file);
+    const CsvSummary& table = recording.table;
+    fmt::print("{}: {} channel{}, {} samples each at {:g} Hz, {} run{} of data, {} annotation{}, started "
+               "{:04}-{:02}-{:02} {:02}:{:02}:{:02}\n",
+               file.string(), table.channels.size(), table.channels.size() == 1 ? "" : "s", table.rowCount,
+               recording.sampleRate, recording.runCount, recording.runCount == 1 ? "" : "s",
+               recording.annotations.size(), recording.annotations.size() == 1 ? "" : "s", recording.start.year,
+               recording.start.month, recording.start.day, recording.start.hour, recording.start.minute,
+               recording.start.second);
+    fmt::print("  {:>3}  {:<16}  {:<8}  {:>10}  {:>12}  {:>4}  {}\n", "no.", "label", "units", "rate (Hz)", "samples",
+               "runs", "resolution");
+    for (std::size_t index = 0; index < table.channels.size(); ++index) {
+        const ChannelColumn& channel = table.channels[index];
+        fmt::print("  {:>3}  {:<16}  {:<8}  {:>10g}  {:>12}  {:>4}  {:g} {}\n", index + 1, channel.name, channel.units,
+                   recording.sampleRate, table.rowCount, recording.runCount, static_cast<double>(recording.scalings[index].factor),
+                   channel.units);
+    }
+}
+
 }  // namespace
 
 void addInfoCommand(CLI::App& application) {
     CLI::App* command = application.add_subcommand("info", "Show the module's name and what it answers about itself");
     auto module = std::make_shared<std::filesystem::path>();
+    auto recording = std::make_shared<std::filesystem::path>();
     addModuleOption(*command, *module);
-    command->callback([module] { showModuleInfo(*module); });
+    command->add_option("recording", *recording, "A recording (CSV, EDF or BDF) whose channels to list instead");
+    command->callback([module, recording] {
+        if (recording->empty()) {
+            showModuleInfo(*module);
+        } else {
+            showRecordingInfo(*recording);
+        }
+    });
 }
 
 }  // namespace sgf

@@ -10,6 +10,7 @@
 
 #include "io/AtomicOutputFile.h"
 #include "io/BufferedWriter.h"
+#include "recording/ResultWriter.h"
 #include "recording/Scalings.h"
 
 namespace sgf {
@@ -20,16 +21,16 @@ struct OutputColumn {
     UnitsConversion conversion;
 };
 
-class CsvWriter {
+class CsvWriter final : public ResultWriter {
 public:
     // Writes the header row. The caller commits the file once everything it writes has succeeded.
     CsvWriter(AtomicOutputFile& file, const std::string& timeHeader, int timeDecimals,
               std::vector<OutputColumn> columns);
 
     // Consecutive rows: their times in seconds, and each column's stored values of those rows.
-    void writeRows(std::span<const double> times, std::span<const std::span<const float>> columns);
+    void writeRows(std::span<const double> times, std::span<const std::span<const float>> columns) override;
     // Writes whatever is buffered.
-    void finish() { writer_.flush(); }
+    void finish() override { writer_.flush(); }
 
 private:
     BufferedWriter writer_;

@@ -4,19 +4,19 @@
 
 namespace sgf {
 
-void loadIntoHost(const CsvSummary& summary, double sampleInterval, const BlockPlan& plan, const StagedRows& rows,
+void loadIntoHost(const CsvSummary& summary, const std::vector<sg::ChannelScaling>& scalings, double sampleInterval, const BlockPlan& plan, const StagedRows& rows,
                   refhost::Recording& recording) {
     for (const PlannedBlock& block : plan.blocks) {
         recording.addBlock(block.length, sampleInterval,
                            block.startsRun ? refhost::RunBoundary::startsRun : refhost::RunBoundary::continuesRun);
     }
     const std::size_t channelCount = summary.channels.size();
-    std::vector<double> factors;
+    std::vector<UnitsConversion> conversions;
     std::vector<int16_t> channels;
-    for (const ChannelColumn& column : summary.channels) {
-        const sg::ChannelScaling scaling = rawScalingFor(column);
-        factors.push_back(scaling.nativeFactor);
-        channels.push_back(recording.addChannel({column.name, column.name, scaling, scaling}));
+    for (std::size_t channel = 0; channel < channelCount; ++channel) {
+        const std::string& name = summary.channels[channel].name;
+        conversions.push_back(unitsConversionOf(scalings[channel]));
+        channels.push_back(recording.addChannel({name, name, scalings[channel], scalings[channel]}));
     }
     std::vector<double> units(static_cast<std::size_t>(plan.samplesPerBlock) * channelCount);
     std::vector<float> stored(static_cast<std::size_t>(plan.samplesPerBlock));
@@ -26,7 +26,7 @@ void loadIntoHost(const CsvSummary& summary, double sampleInterval, const BlockP
         rows.readRows(block.firstRow, channelCount, std::span(units).first(length * channelCount));
         for (std::size_t channel = 0; channel < channelCount; ++channel) {
             for (std::size_t row = 0; row < length; ++row) {
-                stored[row] = storedValue(units[row * channelCount + channel], factors[channel]);
+                stored[row] = storedValue(units[row * channelCount + channel], conversions[channel]);
             }
             recording.writeValues(refhost::DataKind::raw, channels[channel], static_cast<int16_t>(index + 1),
                                   std::span(stored).first(length));

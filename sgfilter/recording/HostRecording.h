@@ -1,7 +1,9 @@
 // Moves a recording's staged rows into the host's recording model: one channel per column with
-// its raw scaling, blocks as planned, and the samples stored as normalised float32 values, one
+// the raw scaling given for it, blocks as planned, and the samples stored as normalised float32 values, one
 // block at a time, in order.
 #pragma once
+
+#include <vector>
 
 #include "csv/CsvSummary.h"
 #include "recording/BlockPlan.h"
@@ -10,7 +12,7 @@
 
 namespace sgf {
 
-void loadIntoHost(const CsvSummary& summary, double sampleInterval, const BlockPlan& plan, const StagedRows& rows,
+void loadIntoHost(const CsvSummary& summary, const std::vector<sg::ChannelScaling>& scalings, double sampleInterval, const BlockPlan& plan, const StagedRows& rows,
                   refhost::Recording& recording);
 
 }  // namespace sgf

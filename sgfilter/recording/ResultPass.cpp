@@ -3,7 +3,7 @@
 namespace sgf {
 
 void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const StagedRows& rows,
-                  const std::vector<int16_t>& outputChannels, CsvWriter& csv, std::vector<ChannelTrace>& traces) {
+                  const std::vector<int16_t>& outputChannels, ResultWriter& output, std::vector<ChannelTrace>& traces) {
     std::vector<double> timeBuffer(static_cast<std::size_t>(plan.samplesPerBlock));
     std::vector<std::span<const float>> columns(outputChannels.size());
     for (std::size_t index = 0; index < plan.blocks.size(); ++index) {
@@ -15,12 +15,12 @@ void writeResults(const refhost::Recording& recording, const BlockPlan& plan, co
         for (std::size_t column = 0; column < columns.size(); ++column) {
             columns[column] = recording.readValues(refhost::DataKind::computed, outputChannels[column], number);
         }
-        csv.writeRows(times, columns);
+        output.writeRows(times, columns);
         for (ChannelTrace& trace : traces) {
             trace.add(times, recording.readValues(trace.traced().kind, trace.traced().channel, number), block.startsRun);
         }
     }
-    csv.finish();
+    output.finish();
 }
 
 }  // namespace sgf

@@ -17,16 +17,18 @@ namespace sgf {
 // float32 values use their whole precision.
 sg::ChannelScaling rawScalingFor(const ChannelColumn& column);
 
-// stored value = units / nativeFactor, as the host stores a channel's samples. Inline: a float
-// result leaves a call through the x87 stack on this target, which costs more than the division.
-inline float storedValue(double units, double nativeFactor) { return static_cast<float>(units / nativeFactor); }
-
 // Stored value to units, in either form of the record.
 struct UnitsConversion {
     double scale;
     double offset;
     double toUnits(float stored) const { return static_cast<double>(stored) * scale + offset; }
 };
+
+// The stored value of a value in units, as the host stores a channel's samples. Inline: a float
+// result leaves a call through the x87 stack on this target, which costs more than the division.
+inline float storedValue(double units, const UnitsConversion& conversion) {
+    return static_cast<float>((units - conversion.offset) / conversion.scale);
+}
 UnitsConversion unitsConversionOf(const sg::ChannelScaling& scaling);
 std::string unitsTextOf(const sg::ChannelScaling& scaling);
 

@@ -1,14 +1,17 @@
-// make-sample: writes the bundled demonstration recording, or a longer one for load tests.
-// The same duration and seed always give the same file.
+// make-sample: writes the bundled demonstration recording, or a longer one for load tests, as CSV,
+// EDF+D or BDF+D. The same duration, seed and format always give the same file.
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "io/AtomicOutputFile.h"
 #include "io/BufferedWriter.h"
+#include "sample/EdfSampleFile.h"
 #include "sample/SyntheticPhysiology.h"
 
 namespace {
@@ -48,14 +51,57 @@ void writeRecording(const std::filesystem::path& output, double durationSeconds,
     file.commit();
 }
 
+// The same pause in whole data records of one second; the channels alternate pressure and ECG.
+void writeEdfRecording(const std::filesystem::path& output, bool is24Bit, double durationSeconds, int channels,
+                       uint32_t seed) {
+    sgf::AtomicOutputFile file(output);
+    sgf::SyntheticPhysiology physiology(durationSeconds, seed);
+    const auto seconds = static_cast<int64_t>(durationSeconds);
+    const GapMs gapMs = gapFor(seconds * kSamplesPerSecond);
+    const int64_t gapFirst = gapMs.first / kSamplesPerSecond;
+    const int64_t gapEnd = (gapMs.end + kSamplesPerSecond - 1) / kSamplesPerSecond;
+    std::vector<sgf::EdfSampleSignal> signals;
+    for (int channel = 0; channel < channels; ++channel) {
+        const std::string number = channels > 2 ? std::to_string(channel / 2 + 1) : "";
+        signals.push_back(channel % 2 == 0 ? sgf::EdfSampleSignal{"pressure" + number, "mmHg", -50.0, 350.0}
+                                           : sgf::EdfSampleSignal{"ecg" + number, "mV", -5.0, 5.0});
+    }
+    sgf::EdfSampleFile edf(file, is24Bit, signals, static_cast<int>(kSamplesPerSecond),
+                           static_cast<std::size_t>(seconds - (gapEnd - gapFirst)));
+    std::vector<std::vector<double>> record(static_cast<std::size_t>(channels),
+                                            std::vector<double>(static_cast<std::size_t>(kSamplesPerSecond)));
+    for (int64_t second = 0; second < seconds; ++second) {
+        if (second == gapFirst) second = gapEnd;
+        for (int64_t ms = 0; ms < kSamplesPerSecond; ++ms) {
+            const double time = static_cast<double>(second * kSamplesPerSecond + ms) / kSamplesPerSecond;
+            const double pressure = physiology.pressure(time);
+            const double ecg = physiology.ecg(time);
+            for (std::size_t channel = 0; channel < record.size(); ++channel) {
+                record[channel][static_cast<std::size_t>(ms)] = channel % 2 == 0 ? pressure : ecg;
+            }
+        }
+        edf.writeRecord(second, record);
+    }
+    edf.finish();
+    file.commit();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Writes a synthetic arterial pressure and ECG recording at 1 kHz as CSV, with one gap."};
+    CLI::App app{"Writes a synthetic arterial pressure and ECG recording at 1 kHz as CSV, EDF+ or BDF+, with one gap."};
     std::filesystem::path output;
     double durationSeconds = 30.0;
     uint32_t seed = 1;
-    app.add_option("-o,--output", output, "CSV file to write")->required();
+    std::string format = "csv";
+    int channels = 2;
+    app.add_option("-o,--output", output, "File to write")->required();
+    app.add_option("--format", format, "csv, edf (EDF+D, 16-bit) or bdf (BDF+D, 24-bit)")
+        ->check(CLI::IsMember({"csv", "edf", "bdf"}))
+        ->capture_default_str();
+    app.add_option("--channels", channels, "EDF and BDF: how many channels, alternately pressure and ECG")
+        ->check(CLI::Range(1, 64))
+        ->capture_default_str();
     app.add_option("-d,--duration", durationSeconds, "Length in seconds, the gap included")
         ->check(CLI::Range(1.0, 1.0e6))
         ->capture_default_str();
@@ -63,7 +109,11 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
 
     try {
-        writeRecording(output, durationSeconds, seed);
+        if (format == "csv") {
+            writeRecording(output, durationSeconds, seed);
+        } else {
+            writeEdfRecording(output, format == "bdf", durationSeconds, channels, seed);
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make-sample: %s\n", error.what());
         return 1;

@@ -15,15 +15,15 @@ TEST(Scalings, RawScalingPutsTheLargestMagnitudeAtFullScale) {
     EXPECT_EQ(scaling.baseFactor, 1.0);
     EXPECT_EQ(unitsTextOf(scaling), "mmHg");
     EXPECT_EQ(scaling.decimals, 2);
-    EXPECT_EQ(storedValue(130.0, scaling.nativeFactor), 0.9765625f);
-    EXPECT_EQ(storedValue(-130.0, scaling.nativeFactor), -0.9765625f);
-    EXPECT_NEAR(unitsConversionOf(scaling).toUnits(storedValue(61.37, scaling.nativeFactor)), 61.37, 1e-5);
+    EXPECT_EQ(storedValue(130.0, unitsConversionOf(scaling)), 0.9765625f);
+    EXPECT_EQ(storedValue(-130.0, unitsConversionOf(scaling)), -0.9765625f);
+    EXPECT_NEAR(unitsConversionOf(scaling).toUnits(storedValue(61.37, unitsConversionOf(scaling))), 61.37, 1e-5);
 }
 
 TEST(Scalings, AnAllZeroChannelStillHasAUsableScaling) {
     const sg::ChannelScaling scaling = rawScalingFor({"z", "", 0.0, 0});
     EXPECT_GT(scaling.nativeFactor, 0.0);
-    EXPECT_EQ(storedValue(0.0, scaling.nativeFactor), 0.0f);
+    EXPECT_EQ(storedValue(0.0, unitsConversionOf(scaling)), 0.0f);
 }
 
 TEST(Scalings, ConvertsStoredValuesInEitherForm) {

@@ -1,0 +1,39 @@
+// The fixed fields of an EDF or BDF header, checked before the file goes to the reading library,
+// so a damaged file is refused with a message that names the file and what is wrong with it,
+// rather than read as whatever the library makes of it.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "edf/EdfRecording.h"
+
+namespace sgf {
+
+struct SignalHeader {
+    std::string label;
+    std::string units;
+    double physicalMinimum, physicalMaximum;
+    double digitalMinimum, digitalMaximum;
+    std::size_t samplesPerRecord;
+    bool isAnnotations;
+};
+
+struct EdfHeader {
+    bool is24Bit;
+    std::size_t headerBytes;
+    StartDateTime start;
+    std::size_t recordCount;
+    double recordDuration;  // seconds
+    std::vector<SignalHeader> signals;
+    std::size_t bytesPerRecord = 0;
+};
+
+// Throws InputError naming the file: a header that does not describe the file's size, fields
+// that are not numbers, labels or units with bytes outside printable ASCII, a signal whose
+// digital or physical range is empty.
+EdfHeader checkEdfHeader(const std::filesystem::path& file);
+
+}  // namespace sgf

@@ -1,0 +1,33 @@
+// What an EDF or BDF recording holds beside its samples, as sgfilter carries it from the input to
+// an EDF+ or BDF+ output: the channels' scalings as the file defines them, the start date and
+// time, and the annotations.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "csv/CsvSummary.h"
+#include "module/filter/ChannelScaling.h"
+
+namespace sgf {
+
+struct StartDateTime {
+    int year = 1985, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+struct Annotation {
+    double onset;     // seconds from the start of the recording
+    double duration;  // seconds; 0 when the file gives none
+    std::string text;
+};
+
+struct EdfRecording {
+    CsvSummary table;                          // channels named by label, with their units
+    std::vector<sg::ChannelScaling> scalings;  // one per channel, in the converted form
+    double sampleRate = 0.0;                   // Hz, shared by every signal
+    std::size_t runCount = 0;
+    StartDateTime start;
+    std::vector<Annotation> annotations;
+};
+
+}  // namespace sgf
