@@ -7,7 +7,7 @@ build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(dirname "$here")
 
-"$here/install-bench-deps.sh"
+"$source_dir/tools/install-deps.sh" python3-scipy python3-threadpoolctl
 
 if [ -z "$(tr -d '[:space:]' < "$build/run32")" ]; then
   cmake --build "$build" -j"${JOBS:-2}" --target sg_bench
