@@ -1,6 +1,5 @@
 #include "refhost/FileBlockStore.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,21 +7,16 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <vector>
+
+#include "refhost/UnlinkedFile.h"
 
 namespace refhost {
-
-static_assert(sizeof(off_t) == 8, "the block store needs 64-bit file offsets (_FILE_OFFSET_BITS=64)");
 
 FileBlockStore::FileBlockStore(const std::filesystem::path& folder, int32_t samplesPerChannel)
     : folder_(folder), regionBytes_(static_cast<uint64_t>(samplesPerChannel) * sizeof(float)) {
     if (samplesPerChannel < 1) throw std::invalid_argument("a block store region holds at least one sample");
-    const std::string pattern = (folder_ / ".blocks-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    descriptor_ = ::mkostemp(name.data(), O_CLOEXEC);
+    descriptor_ = createUnlinkedFile(folder_, ".blocks-");
     if (descriptor_ < 0) fail("create");
-    ::unlink(name.data());
 }
 
 FileBlockStore::~FileBlockStore() { ::close(descriptor_); }
@@ -38,36 +32,17 @@ uint64_t FileBlockStore::offsetOf(DataKind kind, int16_t channel, int32_t start,
 }
 
 void FileBlockStore::save(DataKind kind, int16_t channel, int32_t start, std::span<const float> values) {
-    const auto* bytes = reinterpret_cast<const char*>(values.data());
-    std::size_t left = values.size_bytes();
-    auto offset = static_cast<off_t>(offsetOf(kind, channel, start, values.size()));
-    while (left > 0) {
-        const ssize_t written = ::pwrite(descriptor_, bytes, left, offset);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) fail("write");
-        bytes += written;
-        left -= static_cast<std::size_t>(written);
-        offset += written;
-    }
+    const auto offset = static_cast<off_t>(offsetOf(kind, channel, start, values.size()));
+    if (!writeAllAt(descriptor_, values.data(), values.size_bytes(), offset)) fail("write");
 }
 
 void FileBlockStore::load(DataKind kind, int16_t channel, int32_t start, std::span<float> values) {
-    auto* bytes = reinterpret_cast<char*>(values.data());
-    std::size_t left = values.size_bytes();
-    auto offset = static_cast<off_t>(offsetOf(kind, channel, start, values.size()));
-    while (left > 0) {
-        const ssize_t count = ::pread(descriptor_, bytes, left, offset);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) fail("read");
-        if (count == 0) {
-            // Past the end of the file: a region never written reads as a hole would.
-            std::memset(bytes, 0, left);
-            return;
-        }
-        bytes += count;
-        left -= static_cast<std::size_t>(count);
-        offset += count;
-    }
+    const auto offset = static_cast<off_t>(offsetOf(kind, channel, start, values.size()));
+    const ssize_t count = readFullyAt(descriptor_, values.data(), values.size_bytes(), offset);
+    if (count < 0) fail("read");
+    // Past the end of the file: a region never written reads as a hole would.
+    const auto read = static_cast<std::size_t>(count);
+    std::memset(reinterpret_cast<char*>(values.data()) + read, 0, values.size_bytes() - read);
 }
 
 uint64_t FileBlockStore::fileBytes() const {

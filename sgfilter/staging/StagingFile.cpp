@@ -1,14 +1,14 @@
 #include "staging/StagingFile.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
-#include <string>
 
 #include <fmt/format.h>
+
+#include "refhost/UnlinkedFile.h"
 
 namespace sgf {
 
@@ -18,15 +18,9 @@ constexpr std::size_t kBufferedValues = std::size_t{1} << 17;  // 1 MiB
 
 }  // namespace
 
-static_assert(sizeof(off_t) == 8, "staging files grow past 2 GiB: build with _FILE_OFFSET_BITS=64");
-
 StagingFile::StagingFile(const std::filesystem::path& folder) : folder_(folder) {
-    const std::string pattern = (folder_ / ".sgfilter-rows-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    descriptor_ = ::mkostemp(name.data(), O_CLOEXEC);
+    descriptor_ = refhost::createUnlinkedFile(folder_, ".sgfilter-rows-");
     if (descriptor_ < 0) fail("create a temporary file");
-    ::unlink(name.data());
     buffer_.reserve(kBufferedValues);
 }
 
@@ -44,16 +38,9 @@ void StagingFile::append(std::span<const double> values) {
 }
 
 void StagingFile::flush() {
-    const auto* bytes = reinterpret_cast<const char*>(buffer_.data());
-    std::size_t left = buffer_.size() * sizeof(double);
-    auto offset = static_cast<off_t>(written_ * sizeof(double));
-    while (left > 0) {
-        const ssize_t count = ::pwrite(descriptor_, bytes, left, offset);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) fail("write a temporary file");
-        bytes += count;
-        left -= static_cast<std::size_t>(count);
-        offset += count;
+    const auto offset = static_cast<off_t>(written_ * sizeof(double));
+    if (!refhost::writeAllAt(descriptor_, buffer_.data(), buffer_.size() * sizeof(double), offset)) {
+        fail("write a temporary file");
     }
     written_ += buffer_.size();
     buffer_.clear();
@@ -61,17 +48,9 @@ void StagingFile::flush() {
 
 void StagingFile::read(uint64_t first, std::span<double> values) const {
     if (first + values.size() > written_) throw std::logic_error("read past the end of a staging file");
-    auto* bytes = reinterpret_cast<char*>(values.data());
-    std::size_t left = values.size_bytes();
-    auto offset = static_cast<off_t>(first * sizeof(double));
-    while (left > 0) {
-        const ssize_t count = ::pread(descriptor_, bytes, left, offset);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) fail("read a temporary file");
-        bytes += count;
-        left -= static_cast<std::size_t>(count);
-        offset += count;
-    }
+    const auto offset = static_cast<off_t>(first * sizeof(double));
+    const ssize_t count = refhost::readFullyAt(descriptor_, values.data(), values.size_bytes(), offset);
+    if (count != static_cast<ssize_t>(values.size_bytes())) fail("read a temporary file");
 }
 
 void StagingFile::fail(const char* action) const {
