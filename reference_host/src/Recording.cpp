@@ -167,6 +167,11 @@ void Recording::writeValues(DataKind kind, int16_t channel, int16_t block, std::
     std::ranges::copy(values, this->values(kind, channel, block).begin());
 }
 
+void Recording::heldByStore(DataKind kind, int16_t channel) {
+    if (store_ == nullptr) throw std::logic_error("only a paged recording has a store to hold its blocks");
+    for (uint8_t& entry : flags_.at(channel - 1)) entry |= kind == DataKind::raw ? rawStored : computedStored;
+}
+
 void Recording::endOfCall() const {
     for (const Key key : inUse_) {
         auto found = present_.find(key);

@@ -5,20 +5,16 @@
 #include <algorithm>
 #include <optional>
 
-#include "csv/CsvReader.h"
 #include "csv/CsvWriter.h"
-#include "edf/EdfReader.h"
 #include "edf/EdfWriter.h"
 #include "edf/RecordingFormat.h"
 #include "plot/ChannelTrace.h"
 #include "progress/ProgressBar.h"
-#include "recording/HostRecording.h"
+#include "recording/InputRecording.h"
 #include "recording/ResultPass.h"
 #include "recording/Scalings.h"
 #include "recording/StagePlan.h"
 #include "recording/StageRunner.h"
-#include "refhost/FileBlockStore.h"
-#include "staging/StagedRows.h"
 #include "util/Errors.h"
 #include "util/PhaseTimer.h"
 
@@ -49,7 +45,8 @@ std::vector<OutputColumn> outputColumns(const std::vector<ComputedChannel>& comp
 
 // The first stage's source and every stage's output.
 std::vector<ChannelTrace> plotTraces(const refhost::Recording& recording, const std::vector<PlannedStage>& stages,
-                                     const std::vector<ComputedChannel>& computed, const StagedRows& rows) {
+                                     const std::vector<ComputedChannel>& computed, const RowTimes& rows,
+                                     std::size_t rowCount) {
     const PlannedStage& first = stages.front();
     const refhost::ChannelDescription& source = recording.channel(first.sourceChannel);
     const sg::ChannelScaling& sourceScaling = first.settings.computed ? source.computedScaling : source.rawScaling;
@@ -61,7 +58,7 @@ std::vector<ChannelTrace> plotTraces(const refhost::Recording& recording, const 
                           channel.title, unitsTextOf(channel.scaling)});
     }
     const double firstTime = rows.timeOf(0);
-    const double lastTime = rows.timeOf(rows.rowCount() - 1);
+    const double lastTime = rows.timeOf(rowCount - 1);
     std::vector<ChannelTrace> traces;
     for (TracedChannel& channel : traced) traces.emplace_back(std::move(channel), firstTime, lastTime);
     return traces;
@@ -69,7 +66,7 @@ std::vector<ChannelTrace> plotTraces(const refhost::Recording& recording, const 
 
 // The module cannot fit a window into a run shorter than the window, and copies such a run as it
 // is; the user should know that those samples were not filtered.
-void warnAboutShortRuns(const std::vector<PlannedStage>& stages, const RunLayout& layout, const StagedRows& rows) {
+void warnAboutShortRuns(const std::vector<PlannedStage>& stages, const RunLayout& layout, const RowTimes& rows) {
     for (std::size_t index = 0; index < stages.size(); ++index) {
         const auto width = static_cast<std::size_t>(stages[index].settings.width);
         const auto isShort = [width](const DataRun& run) { return run.rowCount < width; };
@@ -114,28 +111,6 @@ void printSummary(const FilterJob& job, const CsvSummary& summary, const RunLayo
 }
 
 
-// What reading the input gives, whichever its format.
-struct ReadInput {
-    CsvSummary summary;
-    std::vector<sg::ChannelScaling> scalings;
-    EdfRecording edf;  // start and annotations; empty for CSV
-};
-
-ReadInput readInput(const FilterJob& job, StagedRows& rows, std::vector<PlannedStage>& stages) {
-    const auto plan = [&](const CsvSummary& header) { stages = planStages(job.stages, header); };
-    ReadInput read;
-    if (inputFormatOf(job.input) == RecordingFormat::csv) {
-        read.summary = readCsv(job.input, rows, plan);
-        for (const ChannelColumn& column : read.summary.channels) read.scalings.push_back(rawScalingFor(column));
-    } else {
-        read.edf = readEdf(job.input, rows, plan);
-        read.summary = read.edf.table;
-        read.scalings = read.edf.scalings;
-    }
-    rows.finishWriting();
-    return read;
-}
-
 // EDF labels hold 16 characters: the module's long title keeps its source's name in them.
 std::string edfLabelOf(const std::string& title) {
     static constexpr std::string_view kLongName = "Savitzky-Golay";
@@ -179,26 +154,25 @@ void runFilterJob(const FilterJob& job) {
     if (!job.plot.empty()) plot.emplace(job.plot);
 
     const std::filesystem::path scratch = scratchFolder(job);
-    StagedRows rows(scratch);
     std::vector<PlannedStage> stages;
-    const ReadInput input = timer.measure("read", [&] { return readInput(job, rows, stages); });
-    const CsvSummary& summary = input.summary;
-    const RunLayout layout = splitIntoRuns(rows.timeColumn(summary.file, summary.timeDecimals), kMostBlocks);
+    const std::unique_ptr<InputRecording> input = timer.measure("read", [&] {
+        return readInputRecording(job.input, scratch,
+                                  [&](const CsvSummary& header) { stages = planStages(job.stages, header); });
+    });
+    const CsvSummary& summary = input->summary();
+    const RunLayout& layout = input->layout();
     if (outputFormat != RecordingFormat::csv && layout.runs.size() > 1) {
         throw UsageError(fmt::format("{} has {} runs of data with gaps between them; EDF+ and BDF+ output is written "
                                      "continuous only, so write CSV instead",
                                      job.input.string(), layout.runs.size()));
     }
     const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock);
-    warnAboutShortRuns(stages, layout, rows);
+    warnAboutShortRuns(stages, layout, input->times());
 
     refhost::Recording& recording = host.recording();
     // Enough for the blocks a window reaches on either side of every stage's block, and for one
     // block of each output as the results are written.
-    const auto samples = static_cast<int32_t>(summary.rowCount);
-    recording.pageThrough(std::make_unique<refhost::FileBlockStore>(scratch, samples), 16 + 2 * stages.size());
-    timer.measure("load", [&] { loadIntoHost(summary, input.scalings, layout.sampleInterval, plan, rows, recording); });
-    rows.releaseRows();
+    timer.measure("load", [&] { input->loadInto(recording, plan, scratch, 16 + 2 * stages.size()); });
 
     std::vector<ComputedChannel> computed;
     timer.measure("filter", [&] {
@@ -218,15 +192,14 @@ void runFilterJob(const FilterJob& job) {
             writer = &csv.emplace(*csvOutput, summary.timeHeader, summary.timeDecimals, outputColumns(computed));
         } else {
             writer = &edf.emplace(job.output, outputFormat == RecordingFormat::bdf, edfSignals(computed),
-                                  input.edf.sampleRate > 0 ? input.edf.sampleRate : 1.0 / layout.sampleInterval,
-                                  summary.rowCount, input.edf.start,
-                                  input.edf.annotations);
+                                  input->edf().sampleRate > 0 ? input->edf().sampleRate : 1.0 / layout.sampleInterval,
+                                  summary.rowCount, input->edf().start, input->edf().annotations);
         }
         std::vector<ChannelTrace> traces;
-        if (plot) traces = plotTraces(recording, stages, computed, rows);
+        if (plot) traces = plotTraces(recording, stages, computed, input->times(), summary.rowCount);
         std::vector<int16_t> outputChannels;
         for (const ComputedChannel& channel : computed) outputChannels.push_back(channel.channel);
-        writeResults(recording, plan, rows, outputChannels, *writer, traces);
+        writeResults(recording, plan, input->times(), outputChannels, *writer, traces);
         if (plot) {
             std::vector<PlotTrace> finished;
             for (ChannelTrace& trace : traces) finished.push_back(trace.finish());

@@ -38,7 +38,7 @@ void showRecordingInfo(const std::filesystem::path& file) {
         }
         return;
     }
-    const EdfRecording recording = readEdfHeader(file);
+    const EdfRecording recording = EdfReader(file, std::filesystem::temp_directory_path()).recording();
     const CsvSummary& table = recording.table;
     fmt::print("{}: {} channel{}, {} samples each at {:g} Hz, {} run{} of data, {} annotation{}, started "
                "{:04}-{:02}-{:02} {:02}:{:02}:{:02}\n",

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "io/StandardInput.h"
 #include "util/Errors.h"
 
 namespace sgf {
@@ -61,7 +62,9 @@ bool ChunkedLineReader::refill() {
     begin_ = 0;
     if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
     for (;;) {
-        const ssize_t count = ::read(descriptor_, buffer_.data() + end_, buffer_.size() - end_);
+        const ssize_t count = descriptor_ == STDIN_FILENO
+                                  ? standardInput::read(buffer_.data() + end_, buffer_.size() - end_)
+                                  : ::read(descriptor_, buffer_.data() + end_, buffer_.size() - end_);
         if (count < 0 && errno == EINTR) continue;
         if (count < 0) throw InputError(file_, lineNumber_ + 1, std::string("cannot read: ") + std::strerror(errno));
         if (count == 0) {

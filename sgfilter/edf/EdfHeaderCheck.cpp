@@ -78,16 +78,16 @@ StartDateTime startOf(const HeaderFields& fields) {
 
 }  // namespace
 
-EdfHeader checkEdfHeader(const std::filesystem::path& file) {
+EdfHeader checkEdfHeader(const std::filesystem::path& file, const std::filesystem::path& shownAs) {
     std::ifstream in(file, std::ios::binary);
-    if (!in) throw InputError(file, 0, "cannot be opened");
+    if (!in) throw InputError(shownAs, 0, "cannot be opened");
     std::string fixed = readBytes(in, kFixedHeaderBytes);
     if (fixed.size() < kFixedHeaderBytes) {
-        throw InputError(file, 0, fmt::format("the header is cut short: {} of its {} bytes", fixed.size(), kFixedHeaderBytes));
+        throw InputError(shownAs, 0, fmt::format("the header is cut short: {} of its {} bytes", fixed.size(), kFixedHeaderBytes));
     }
     const bool is24Bit = fixed[0] == '\xff';
     fixed[0] = '0';  // BDF's first byte is not ASCII by design
-    const HeaderFields head(file, fixed);
+    const HeaderFields head(shownAs, fixed);
     const std::size_t headerBytes = head.count(184, 8, "header size");
     const std::size_t signalCount = head.count(252, 4, "number of signals");
     const double records = head.number(236, 8, "number of data records");
@@ -105,7 +105,7 @@ EdfHeader checkEdfHeader(const std::filesystem::path& file) {
                      head.number(244, 8, "data record duration"), {}};
     if (header.recordDuration <= 0) head.fail("the data record duration is not above 0 s");
 
-    const HeaderFields fields(file, signalBytes);
+    const HeaderFields fields(shownAs, signalBytes);
     const std::size_t n = signalCount;
     std::size_t bytesPerRecord = 0;
     for (std::size_t k = 0; k < n; ++k) {

@@ -33,7 +33,7 @@ struct EdfHeader {
 
 // Throws InputError naming the file: a header that does not describe the file's size, fields
 // that are not numbers, labels or units with bytes outside printable ASCII, a signal whose
-// digital or physical range is empty.
-EdfHeader checkEdfHeader(const std::filesystem::path& file);
+// digital or physical range is empty. Messages name the file `shownAs`.
+EdfHeader checkEdfHeader(const std::filesystem::path& file, const std::filesystem::path& shownAs);
 
 }  // namespace sgf

@@ -5,11 +5,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "edf/EdfHeaderCheck.h"
+#include "io/StandardInput.h"
 #include "refhost/Scaling.h"
+#include "refhost/UnlinkedFile.h"
 #include "util/Errors.h"
 
 namespace sgf {
@@ -27,14 +35,40 @@ struct CloseBiosig {
 };
 using BiosigFile = std::unique_ptr<HDRTYPE, CloseBiosig>;
 
-BiosigFile openWithBiosig(const std::filesystem::path& file) {
+BiosigFile openWithBiosig(const std::filesystem::path& file, const std::filesystem::path& shownAs) {
     HDRTYPE* hdr = constructHDR(0, 0);
     hdr = sopen(file.c_str(), "r", hdr);
     BiosigFile opened(hdr);
     if (serror2(hdr) != 0) {
-        throw InputError(file, 0, fmt::format("cannot be read as EDF or BDF: {}", biosig_get_errormsg(hdr)));
+        throw InputError(shownAs, 0, fmt::format("cannot be read as EDF or BDF: {}", biosig_get_errormsg(hdr)));
     }
     return opened;
+}
+
+// Standard input copied whole to a temporary file, which has no name from the start.
+int spoolStandardInput(const std::filesystem::path& folder) {
+    const int descriptor = refhost::createUnlinkedFile(folder, ".sgfilter-input-");
+    if (descriptor < 0) {
+        throw std::runtime_error(fmt::format("cannot create a temporary file in {}: {}", folder.string(), std::strerror(errno)));
+    }
+    std::vector<char> buffer(std::size_t{1} << 20);
+    off_t written = 0;
+    for (;;) {
+        const ssize_t count = standardInput::read(buffer.data(), buffer.size());
+        if (count == 0) return descriptor;
+        if (count < 0 || !refhost::writeAllAt(descriptor, buffer.data(), static_cast<std::size_t>(count), written)) {
+            const int error = errno;
+            ::close(descriptor);
+            throw std::runtime_error(fmt::format("cannot copy standard input to {}: {}", folder.string(), std::strerror(error)));
+        }
+        written += count;
+    }
+}
+
+int openForReading(const std::filesystem::path& file) {
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) throw InputError(file, 0, std::string("cannot open: ") + std::strerror(errno));
+    return descriptor;
 }
 
 // Stored values are digital values over a power of two, so float32 holds every digital value
@@ -50,11 +84,11 @@ sg::ChannelScaling scalingOf(const SignalHeader& signal) {
 }
 
 // Little-endian two's complement of 16 (EDF) or 24 (BDF) bits.
-double digitalValue(const unsigned char* bytes, std::size_t size) {
+int32_t digitalValue(const unsigned char* bytes, std::size_t size) {
     uint32_t word = 0;
     for (std::size_t byte = 0; byte < size; ++byte) word |= static_cast<uint32_t>(bytes[byte]) << (8 * byte);
     const uint32_t sign = uint32_t{1} << (8 * size - 1);
-    return static_cast<double>(static_cast<int32_t>(word ^ sign) - static_cast<int32_t>(sign));
+    return static_cast<int32_t>(word ^ sign) - static_cast<int32_t>(sign);
 }
 
 // The fewest decimals that write every sample time of the rate exactly, where there are any.
@@ -66,21 +100,65 @@ int timeDecimalsFor(double sampleRate) {
     return 9;
 }
 
-class EdfInput {
-public:
-    explicit EdfInput(const std::filesystem::path& file)
-        : file_(file), header_(checkEdfHeader(file)), biosig_(openWithBiosig(file)) {
+// The input's annotations, but for the time-keeping ones BioSig makes of every record's onset.
+std::vector<Annotation> annotationsOf(HDRTYPE* hdr) {
+    std::vector<Annotation> annotations;
+    const gdf_time start = biosig_get_startdatetime_gdf(hdr);
+    const double eventRate = biosig_get_eventtable_samplerate(hdr);
+    const std::size_t events = biosig_get_number_of_events(hdr);
+    for (std::size_t n = 0; n < events; ++n) {
+        uint16_t type = 0, channel = 0;
+        uint32_t position = 0, duration = 0;
+        gdf_time stamp = 0;
+        const char* text = nullptr;
+        biosig_get_nth_event(hdr, n, &type, &position, &channel, &duration, &stamp, &text);
+        if (type == kRecordOnsetEvent || text == nullptr || *text == '\0') continue;
+        annotations.push_back({static_cast<double>(stamp - start) / kGdfTicksPerSecond,
+                               eventRate > 0 ? static_cast<double>(duration) / eventRate : 0.0, text});
+    }
+    return annotations;
+}
+
+// The onset a data record's time-keeping annotation gives, which opens the record's first
+// annotation signal as "+12.5\x14\x14"; nothing where there is none.
+std::optional<double> timeKeepingOnset(std::string_view annotation) {
+    const std::size_t end = annotation.find('\x14');
+    if (end == std::string_view::npos || end < 2 || (annotation[0] != '+' && annotation[0] != '-')) return std::nullopt;
+    const std::string text(annotation.substr(0, end));
+    if (text.find_first_not_of("+-0123456789.", 1) != std::string::npos) return std::nullopt;
+    char* parsed = nullptr;
+    const double onset = std::strtod(text.c_str(), &parsed);
+    if (parsed != text.c_str() + text.size() || !std::isfinite(onset)) return std::nullopt;
+    return onset;
+}
+
+}  // namespace
+
+EdfReader::EdfReader(const std::filesystem::path& file, const std::filesystem::path& spoolFolder) : file_(file) {
+    descriptor_ = file == "-" ? spoolStandardInput(spoolFolder) : openForReading(file);
+    try {
+        // The libraries open files by name; a copy of standard input has only its descriptor's.
+        const std::filesystem::path openedAs =
+            file == "-" ? std::filesystem::path(fmt::format("/proc/self/fd/{}", descriptor_)) : file;
+        header_ = checkEdfHeader(openedAs, file_);
+        const BiosigFile biosig = openWithBiosig(openedAs, file_);
+        std::size_t offset = 0;
+        const std::size_t bytesPerSample = header_.is24Bit ? 3 : 2;
         for (const SignalHeader& signal : header_.signals) {
-            if (!signal.isAnnotations) dataSignals_.push_back(signal);
+            if (!signal.isAnnotations) {
+                dataSignals_.push_back(signal);
+                signalOffsets_.push_back(offset);
+            }
+            offset += signal.samplesPerRecord * bytesPerSample;
         }
-        if (dataSignals_.empty()) throw InputError(file, 0, "holds no signal besides annotations");
-        if (static_cast<std::size_t>(biosig_get_number_of_channels(biosig_.get())) != dataSignals_.size()) {
-            throw InputError(file, 0, "its signals cannot be told apart from its annotations");
+        if (dataSignals_.empty()) throw InputError(file_, 0, "holds no signal besides annotations");
+        if (static_cast<std::size_t>(biosig_get_number_of_channels(biosig.get())) != dataSignals_.size()) {
+            throw InputError(file_, 0, "its signals cannot be told apart from its annotations");
         }
         const std::size_t perRecord = dataSignals_.front().samplesPerRecord;
         for (const SignalHeader& signal : dataSignals_) {
             if (signal.samplesPerRecord != perRecord) {
-                throw InputError(file, 0,
+                throw InputError(file_, 0,
                                  fmt::format("signals \"{}\" ({} samples per record) and \"{}\" ({}) have different "
                                              "sample rates; sgfilter reads recordings whose signals share one rate",
                                              dataSignals_.front().label, perRecord, signal.label,
@@ -89,133 +167,120 @@ public:
         }
         samplesPerRecord_ = perRecord;
         recording_.sampleRate = static_cast<double>(perRecord) / header_.recordDuration;
+        sampleInterval_ = 1.0 / recording_.sampleRate;
         recording_.start = header_.start;
         describeChannels();
-        readEvents();
-    }
-
-    const EdfRecording& recording() const { return recording_; }
-
-    // The data records are decoded here from the header's layout, one record at a time: BioSig's
-    // sread (2.5.0) reads past the end of its buffer on records beyond the first few dozen.
-    void readSamples(RowSink& rows) {
-        const std::size_t channelCount = dataSignals_.size();
-        const std::size_t bytesPerSample = header_.is24Bit ? 3 : 2;
-        std::vector<std::size_t> signalOffsets;
-        std::size_t offset = 0;
-        for (const SignalHeader& signal : header_.signals) {
-            if (!signal.isAnnotations) signalOffsets.push_back(offset);
-            offset += signal.samplesPerRecord * bytesPerSample;
-        }
-        std::vector<double> factors, offsets;
-        for (const sg::ChannelScaling& scaling : recording_.scalings) {
-            // Copies: the packed record's doubles are not aligned for a reference.
-            factors.push_back(static_cast<double>(scaling.factor));
-            offsets.push_back(static_cast<double>(scaling.offset));
-        }
-        std::ifstream in(file_, std::ios::binary);
-        in.seekg(static_cast<std::streamoff>(header_.headerBytes));
-        std::vector<unsigned char> record(header_.bytesPerRecord);
-        std::vector<double> row(channelCount);
-        const double interval = 1.0 / recording_.sampleRate;
-        for (std::size_t r = 0; r < header_.recordCount; ++r) {
-            if (!in.read(reinterpret_cast<char*>(record.data()), static_cast<std::streamsize>(record.size()))) {
-                throw InputError(file_, 0, fmt::format("data record {} cannot be read", r + 1));
-            }
-            if (r > 0 && startsRun_[r]) rows.breakBeforeNextRow();
-            for (std::size_t sample = 0; sample < samplesPerRecord_; ++sample) {
-                for (std::size_t channel = 0; channel < channelCount; ++channel) {
-                    const unsigned char* bytes = record.data() + signalOffsets[channel] + sample * bytesPerSample;
-                    row[channel] = digitalValue(bytes, bytesPerSample) * factors[channel] + offsets[channel];
-                }
-                rows.row(onsets_[r] + static_cast<double>(sample) * interval, row);
-            }
-        }
-    }
-
-private:
-    void describeChannels() {
-        recording_.table.file = file_;
-        recording_.table.timeHeader = "Time (s)";
-        recording_.table.timeDecimals = timeDecimalsFor(recording_.sampleRate);
-        recording_.table.rowCount = header_.recordCount * samplesPerRecord_;
-        for (const SignalHeader& signal : dataSignals_) {
-            const sg::ChannelScaling scaling = scalingOf(signal);
-            recording_.table.channels.push_back(
-                {signal.label, signal.units, std::max(std::fabs(signal.physicalMinimum), std::fabs(signal.physicalMaximum)),
-                 scaling.decimals});
-            recording_.scalings.push_back(scaling);
-        }
-    }
-
-    // The onset of every data record and the annotations. Records that follow on keep their
-    // onsets exact: the library's time stamps are rounded to 1/2^32 of a day.
-    void readEvents() {
-        HDRTYPE* hdr = biosig_.get();
-        const gdf_time start = biosig_get_startdatetime_gdf(hdr);
-        const double eventRate = biosig_get_eventtable_samplerate(hdr);
-        const double recordSpan = header_.recordDuration;
-        const double tolerance = 0.5 / recording_.sampleRate;
-        onsets_.resize(header_.recordCount);
-        startsRun_.assign(header_.recordCount, false);
-        for (std::size_t record = 0; record < header_.recordCount; ++record) onsets_[record] = recordSpan * static_cast<double>(record);
-        const std::size_t events = biosig_get_number_of_events(hdr);
-        std::size_t record = 0;
-        for (std::size_t n = 0; n < events; ++n) {
-            uint16_t type = 0, channel = 0;
-            uint32_t position = 0, duration = 0;
-            gdf_time stamp = 0;
-            const char* text = nullptr;
-            biosig_get_nth_event(hdr, n, &type, &position, &channel, &duration, &stamp, &text);
-            const double seconds = static_cast<double>(stamp - start) / kGdfTicksPerSecond;
-            if (type == kRecordOnsetEvent) {
-                if (record >= header_.recordCount) break;
-                const double expected = record == 0 ? 0.0 : onsets_[record - 1] + recordSpan;
-                if (record == 0 || std::fabs(seconds - expected) > tolerance) {
-                    if (record > 0 && seconds < expected) {
-                        throw InputError(file_, 0, fmt::format("data record {} starts at {} s, before the end of the "
-                                                               "record before it ({} s)",
-                                                               record + 1, seconds, expected));
-                    }
-                    onsets_[record] = std::fabs(seconds) <= tolerance ? 0.0 : seconds;
-                    startsRun_[record] = true;
-                } else {
-                    onsets_[record] = expected;
-                }
-                ++record;
-            } else if (text != nullptr && *text != '\0') {
-                recording_.annotations.push_back(
-                    {seconds, eventRate > 0 ? static_cast<double>(duration) / eventRate : 0.0, text});
-            }
-        }
-        if (header_.recordCount > 0) startsRun_[0] = true;
-        // A continuous file carries no onsets: its records follow one another.
-        if (record == 0) {
-            for (std::size_t r = 1; r < header_.recordCount; ++r) startsRun_[r] = false;
-        }
+        recording_.annotations = annotationsOf(biosig.get());
+        readRecordOnsets();
         recording_.runCount = static_cast<std::size_t>(std::ranges::count(startsRun_, true));
+    } catch (...) {
+        ::close(descriptor_);
+        throw;
     }
-
-    std::filesystem::path file_;
-    EdfHeader header_;
-    BiosigFile biosig_;
-    std::vector<SignalHeader> dataSignals_;
-    std::size_t samplesPerRecord_ = 0;
-    EdfRecording recording_;
-    std::vector<double> onsets_;
-    std::vector<bool> startsRun_;
-};
-
-}  // namespace
-
-EdfRecording readEdf(const std::filesystem::path& file, RowSink& rows,
-                     const std::function<void(const CsvSummary&)>& checkHeader) {
-    EdfInput input(file);
-    if (checkHeader) checkHeader(input.recording().table);
-    input.readSamples(rows);
-    return input.recording();
 }
 
-EdfRecording readEdfHeader(const std::filesystem::path& file) { return EdfInput(file).recording(); }
+EdfReader::~EdfReader() { ::close(descriptor_); }
+
+RunLayout EdfReader::layout() const {
+    RunLayout layout{sampleInterval_, {}};
+    for (std::size_t record = 0; record < header_.recordCount; ++record) {
+        if (startsRun_[record]) {
+            layout.runs.push_back({record * samplesPerRecord_, samplesPerRecord_});
+        } else {
+            layout.runs.back().rowCount += samplesPerRecord_;
+        }
+    }
+    return layout;
+}
+
+void EdfReader::readTimes(std::size_t firstRow, std::span<double> times) const {
+    for (std::size_t index = 0; index < times.size(); ++index) {
+        const std::size_t row = firstRow + index;
+        const std::size_t record = row / samplesPerRecord_;
+        times[index] = onsets_.at(record) + static_cast<double>(row % samplesPerRecord_) * sampleInterval_;
+    }
+}
+
+void EdfReader::readStored(std::size_t channel, std::size_t firstRow, std::span<float> values) const {
+    const std::size_t bytesPerSample = header_.is24Bit ? 3 : 2;
+    // A power of two: dividing by it is exact.
+    const auto inverseBase = 1.0 / static_cast<double>(recording_.scalings.at(channel).baseFactor);
+    std::vector<unsigned char> bytes;
+    for (std::size_t done = 0; done < values.size();) {
+        const std::size_t row = firstRow + done;
+        const std::size_t record = row / samplesPerRecord_;
+        const std::size_t sample = row % samplesPerRecord_;
+        const std::size_t count = std::min(samplesPerRecord_ - sample, values.size() - done);
+        if (record >= header_.recordCount) throw std::out_of_range("rows past the end of " + file_.string());
+        const auto offset = static_cast<off_t>(header_.headerBytes + record * static_cast<uint64_t>(header_.bytesPerRecord) +
+                                               signalOffsets_[channel] + sample * bytesPerSample);
+        bytes.resize(count * bytesPerSample);
+        if (refhost::readFullyAt(descriptor_, bytes.data(), bytes.size(), offset) != static_cast<ssize_t>(bytes.size())) {
+            throw InputError(file_, 0, fmt::format("data record {} cannot be read", record + 1));
+        }
+        for (std::size_t index = 0; index < count; ++index) {
+            values[done + index] =
+                static_cast<float>(digitalValue(bytes.data() + index * bytesPerSample, bytesPerSample) * inverseBase);
+        }
+        done += count;
+    }
+}
+
+// Each record's onset is read from its own time-keeping annotation, as the file writes it: the
+// library's time stamps are rounded to 1/2^32 of a day. A record that does not start where the one
+// before ended starts a run; records that follow on are timed from their run's first, so the
+// times stay exact however long the run.
+void EdfReader::readRecordOnsets() {
+    const double tolerance = 0.5 * sampleInterval_;
+    const auto annotations = std::ranges::find_if(header_.signals, &SignalHeader::isAnnotations);
+    std::size_t annotationOffset = 0;
+    for (auto signal = header_.signals.begin(); signal != annotations; ++signal) {
+        annotationOffset += signal->samplesPerRecord * (header_.is24Bit ? 3 : 2);
+    }
+    onsets_.resize(header_.recordCount);
+    startsRun_.assign(header_.recordCount, false);
+    std::string annotation;
+    std::size_t runFirst = 0;
+    for (std::size_t record = 0; record < header_.recordCount; ++record) {
+        const double following = onsets_[runFirst] + header_.recordDuration * static_cast<double>(record - runFirst);
+        double onset = following;
+        if (annotations != header_.signals.end()) {
+            annotation.resize(std::min<std::size_t>(64, annotations->samplesPerRecord * (header_.is24Bit ? 3 : 2)));
+            const auto offset = static_cast<off_t>(header_.headerBytes + record * static_cast<uint64_t>(header_.bytesPerRecord) + annotationOffset);
+            if (refhost::readFullyAt(descriptor_, annotation.data(), annotation.size(), offset) != static_cast<ssize_t>(annotation.size())) {
+                throw InputError(file_, 0, fmt::format("data record {} cannot be read", record + 1));
+            }
+            const std::optional<double> written = timeKeepingOnset(annotation);
+            if (!written) throw InputError(file_, 0, fmt::format("data record {} does not begin with its onset", record + 1));
+            onset = *written;
+        }
+        if (record == 0 || std::fabs(onset - following) > tolerance) {
+            if (record > 0 && onset < following) {
+                throw InputError(file_, 0, fmt::format("data record {} starts at {} s, before the end of the record "
+                                                       "before it ({} s)",
+                                                       record + 1, onset, following));
+            }
+            onsets_[record] = record == 0 && std::fabs(onset) <= tolerance ? 0.0 : onset;
+            startsRun_[record] = true;
+            runFirst = record;
+        } else {
+            onsets_[record] = following;
+        }
+    }
+}
+
+void EdfReader::describeChannels() {
+    recording_.table.file = file_;
+    recording_.table.timeHeader = "Time (s)";
+    recording_.table.timeDecimals = timeDecimalsFor(recording_.sampleRate);
+    recording_.table.rowCount = header_.recordCount * samplesPerRecord_;
+    for (const SignalHeader& signal : dataSignals_) {
+        const sg::ChannelScaling scaling = scalingOf(signal);
+        recording_.table.channels.push_back(
+            {signal.label, signal.units, std::max(std::fabs(signal.physicalMinimum), std::fabs(signal.physicalMaximum)),
+             scaling.decimals});
+        recording_.scalings.push_back(scaling);
+    }
+}
 
 }  // namespace sgf

@@ -1,23 +1,55 @@
-// Reads an EDF, EDF+, BDF or BDF+ recording, continuous or not. BioSig, which (unlike EDFlib)
-// opens discontinuous files, gives the onset of every data record and the annotations; the
-// samples are decoded record by record from the checked header's layout. A data record that does not start where the one before ended
-// breaks the rows, so no filter window reaches across a pause of the recorder.
+// Reads an EDF, EDF+, BDF or BDF+ recording, continuous or not, where it lies: the file is
+// block-structured, so the host pages the samples of its data records straight from it, and the
+// time of every row follows from the records' onsets. BioSig, which (unlike EDFlib) opens
+// discontinuous files, gives the annotations; the samples and each record's onset are decoded from
+// the checked header's layout. A data record that does not start where the one
+// before ended starts a new run, so no filter window reaches across a pause of the recorder.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
-#include <functional>
+#include <span>
+#include <vector>
 
+#include "csv/RunLayout.h"
+#include "edf/EdfHeaderCheck.h"
 #include "edf/EdfRecording.h"
-#include "staging/RowSink.h"
+#include "recording/RowTimes.h"
 
 namespace sgf {
 
-// Hands each sample row, in units, to `rows`. `checkHeader` sees the channels before any sample
-// is read. Throws InputError naming the file for a damaged header or records, and for signals at
-// different sample rates.
-EdfRecording readEdf(const std::filesystem::path& file, RowSink& rows,
-                     const std::function<void(const CsvSummary&)>& checkHeader = {});
-// The header and the runs, without the samples.
-EdfRecording readEdfHeader(const std::filesystem::path& file);
+class EdfReader final : public RowTimes {
+public:
+    // "-" reads standard input, which is first copied to a temporary file in `spoolFolder` (a
+    // stream cannot be paged). Throws InputError naming the file for a damaged header or records,
+    // and for signals at different sample rates.
+    explicit EdfReader(const std::filesystem::path& file, const std::filesystem::path& spoolFolder);
+    ~EdfReader() override;
+    EdfReader(const EdfReader&) = delete;
+    EdfReader& operator=(const EdfReader&) = delete;
+
+    const EdfRecording& recording() const { return recording_; }
+    // Runs of whole data records, at the interval of the records' samples.
+    RunLayout layout() const;
+    void readTimes(std::size_t firstRow, std::span<double> times) const override;
+    // Channel `channel`'s stored values (digital value over the scaling's base factor, exact in
+    // float32) of rows `firstRow` on.
+    void readStored(std::size_t channel, std::size_t firstRow, std::span<float> values) const;
+
+private:
+    void describeChannels();
+    void readRecordOnsets();
+
+    std::filesystem::path file_;  // as the user named it
+    int descriptor_ = -1;
+    EdfHeader header_;
+    std::vector<SignalHeader> dataSignals_;
+    std::vector<std::size_t> signalOffsets_;  // bytes into a data record, per channel
+    std::size_t samplesPerRecord_ = 0;
+    double sampleInterval_ = 0.0;
+    EdfRecording recording_;
+    std::vector<double> onsets_;
+    std::vector<bool> startsRun_;
+};
 
 }  // namespace sgf

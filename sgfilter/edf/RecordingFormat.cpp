@@ -1,21 +1,25 @@
 #include "edf/RecordingFormat.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
-#include <cstring>
 #include <fstream>
 #include <string>
+
+#include "io/StandardInput.h"
 
 namespace sgf {
 
 RecordingFormat inputFormatOf(const std::filesystem::path& file) {
-    if (file == "-") return RecordingFormat::csv;
-    std::ifstream in(file, std::ios::binary);
-    std::array<char, 8> version{};
-    if (!in.read(version.data(), version.size())) return RecordingFormat::csv;
-    if (std::memcmp(version.data(), "0       ", 8) == 0) return RecordingFormat::edf;
-    if (std::memcmp(version.data(), "\xff" "BIOSEMI", 8) == 0) return RecordingFormat::bdf;
+    std::string version(8, '\0');
+    if (file == "-") {
+        version = standardInput::head(version.size());
+    } else {
+        std::ifstream in(file, std::ios::binary);
+        in.read(version.data(), static_cast<std::streamsize>(version.size()));
+        version.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    if (version == "0       ") return RecordingFormat::edf;
+    if (version == "\xff" "BIOSEMI") return RecordingFormat::bdf;
     return RecordingFormat::csv;
 }
 

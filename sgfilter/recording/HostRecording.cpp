@@ -4,20 +4,25 @@
 
 namespace sgf {
 
-void loadIntoHost(const CsvSummary& summary, const std::vector<sg::ChannelScaling>& scalings, double sampleInterval, const BlockPlan& plan, const StagedRows& rows,
-                  refhost::Recording& recording) {
+std::vector<int16_t> describeToHost(const CsvSummary& summary, const std::vector<sg::ChannelScaling>& scalings,
+                                    double sampleInterval, const BlockPlan& plan, refhost::Recording& recording) {
     for (const PlannedBlock& block : plan.blocks) {
         recording.addBlock(block.length, sampleInterval,
                            block.startsRun ? refhost::RunBoundary::startsRun : refhost::RunBoundary::continuesRun);
     }
-    const std::size_t channelCount = summary.channels.size();
-    std::vector<UnitsConversion> conversions;
     std::vector<int16_t> channels;
-    for (std::size_t channel = 0; channel < channelCount; ++channel) {
+    for (std::size_t channel = 0; channel < summary.channels.size(); ++channel) {
         const std::string& name = summary.channels[channel].name;
-        conversions.push_back(unitsConversionOf(scalings[channel]));
         channels.push_back(recording.addChannel({name, name, scalings[channel], scalings[channel]}));
     }
+    return channels;
+}
+
+void loadSamples(const StagedRows& rows, const std::vector<sg::ChannelScaling>& scalings, const BlockPlan& plan,
+                 const std::vector<int16_t>& channels, refhost::Recording& recording) {
+    const std::size_t channelCount = channels.size();
+    std::vector<UnitsConversion> conversions;
+    for (const sg::ChannelScaling& scaling : scalings) conversions.push_back(unitsConversionOf(scaling));
     std::vector<double> units(static_cast<std::size_t>(plan.samplesPerBlock) * channelCount);
     std::vector<float> stored(static_cast<std::size_t>(plan.samplesPerBlock));
     for (std::size_t index = 0; index < plan.blocks.size(); ++index) {

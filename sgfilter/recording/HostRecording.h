@@ -1,8 +1,9 @@
-// Moves a recording's staged rows into the host's recording model: one channel per column with
-// the raw scaling given for it, blocks as planned, and the samples stored as normalised float32 values, one
-// block at a time, in order.
+// Puts a recording into the host's recording model: blocks as planned, one channel per column
+// with the raw scaling given for it, and, where the samples were staged, the samples stored as
+// normalised float32 values one block at a time, in order.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "csv/CsvSummary.h"
@@ -12,7 +13,10 @@
 
 namespace sgf {
 
-void loadIntoHost(const CsvSummary& summary, const std::vector<sg::ChannelScaling>& scalings, double sampleInterval, const BlockPlan& plan, const StagedRows& rows,
-                  refhost::Recording& recording);
+// The channels' numbers in the host, in column order.
+std::vector<int16_t> describeToHost(const CsvSummary& summary, const std::vector<sg::ChannelScaling>& scalings,
+                                    double sampleInterval, const BlockPlan& plan, refhost::Recording& recording);
+void loadSamples(const StagedRows& rows, const std::vector<sg::ChannelScaling>& scalings, const BlockPlan& plan,
+                 const std::vector<int16_t>& channels, refhost::Recording& recording);
 
 }  // namespace sgf

@@ -2,7 +2,7 @@
 
 namespace sgf {
 
-void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const StagedRows& rows,
+void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const RowTimes& rows,
                   const std::vector<int16_t>& outputChannels, ResultWriter& output, std::vector<ChannelTrace>& traces) {
     std::vector<double> timeBuffer(static_cast<std::size_t>(plan.samplesPerBlock));
     std::vector<std::span<const float>> columns(outputChannels.size());

@@ -9,13 +9,13 @@
 #include "plot/ChannelTrace.h"
 #include "recording/BlockPlan.h"
 #include "recording/ResultWriter.h"
+#include "recording/RowTimes.h"
 #include "refhost/Recording.h"
-#include "staging/StagedRows.h"
 
 namespace sgf {
 
 // `outputChannels` are the computed channels of the output's columns, in order.
-void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const StagedRows& rows,
+void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const RowTimes& rows,
                   const std::vector<int16_t>& outputChannels, ResultWriter& output, std::vector<ChannelTrace>& traces);
 
 }  // namespace sgf

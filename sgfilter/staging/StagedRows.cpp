@@ -23,10 +23,4 @@ TimeColumn StagedRows::timeColumn(const std::filesystem::path& file, int decimal
             [this](std::size_t firstRow, std::span<double> times) { readTimes(firstRow, times); }};
 }
 
-double StagedRows::timeOf(std::size_t row) const {
-    double time = 0.0;
-    readTimes(row, {&time, 1});
-    return time;
-}
-
 }  // namespace sgf

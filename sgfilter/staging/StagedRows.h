@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "csv/RunLayout.h"
+#include "recording/RowTimes.h"
 #include "staging/RowSink.h"
 #include "staging/StagingFile.h"
 
 namespace sgf {
 
-class StagedRows final : public RowSink {
+class StagedRows final : public RowSink, public RowTimes {
 public:
     explicit StagedRows(const std::filesystem::path& folder) : times_(folder), values_(std::in_place, folder) {}
 
@@ -27,8 +28,7 @@ public:
     std::size_t rowCount() const { return rowCount_; }
     // The time column for the run layout, named by `file` in messages.
     TimeColumn timeColumn(const std::filesystem::path& file, int decimals) const;
-    void readTimes(std::size_t firstRow, std::span<double> times) const { times_.read(firstRow, times); }
-    double timeOf(std::size_t row) const;
+    void readTimes(std::size_t firstRow, std::span<double> times) const override { times_.read(firstRow, times); }
     // The channel values of rows `firstRow` on, row after row, `channelCount` values to a row.
     void readRows(std::size_t firstRow, std::size_t channelCount, std::span<double> values) const {
         values_.value().read(static_cast<uint64_t>(firstRow) * channelCount, values);

@@ -127,3 +127,16 @@ TEST_F(PagedRecordingTest, BlocksHandedToTheModuleStayInPlaceUntilTheCallReturns
     EXPECT_TRUE(misbehaviour().empty());
     EXPECT_LE(recording.blocksInMemory(), kCached);
 }
+
+TEST_F(PagedRecordingTest, BlocksTheStoreHoldsAlreadyAreLoadedFromIt) {
+    // As a store over an input file holds a recorded channel's samples before any is written.
+    auto& recording = host.recording();
+    EXPECT_EQ(std::bit_cast<uint32_t>(recording.readValues(DataKind::computed, 1, 3)[0]), refhost::kUnwrittenSampleBits);
+    recording.heldByStore(DataKind::computed, 1);
+    // This store holds zeros where nothing was written.
+    EXPECT_EQ(copied(recording.readValues(DataKind::computed, 1, 4)), std::vector<float>(8, 0.0f));
+
+    refhost::Recording unpaged(host.memory());
+    unpaged.addChannel({"a", "a", {}, {}});
+    EXPECT_THROW(unpaged.heldByStore(DataKind::raw, 1), std::logic_error);
+}

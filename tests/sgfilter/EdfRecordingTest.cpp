@@ -122,6 +122,33 @@ TEST(EdfRecording, ADiscontinuousRecordingFiltersAsTheSameDataInCsv) {
     }
 }
 
+TEST(EdfRecording, StandardInputAndBlocksAcrossDataRecordsGiveTheSameOutput) {
+    TempFolder folder;
+    const auto input = folder.write("paused.edf", pausedRecording().bytes());
+    const std::vector<std::string> stages{"--channel", "BP", "--order", "4", "--width", "15",
+                                          "--then", "--derivative", "2", "--order", "4", "--width", "15"};
+    const auto filtered = [&](const std::string& from, std::vector<std::string> options) {
+        std::vector<std::string> arguments{"filter", from, "-o", "-"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.insert(arguments.end(), stages.begin(), stages.end());
+        const ProcessResult result = runSgfilter(arguments, folder, from == "-" ? input : std::filesystem::path("/dev/null"));
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return result.out;
+    };
+    const std::string whole = filtered(input.string(), {});
+    ASSERT_FALSE(whole.empty());
+    // Blocks of 7 samples begin and end inside the data records of 50.
+    EXPECT_EQ(filtered(input.string(), {"--block-size", "7"}), whole);
+    EXPECT_EQ(filtered("-", {}), whole);
+
+    // A damaged recording on standard input is refused as a file is.
+    folder.write("cut.edf", pausedRecording().bytes().substr(0, 1500));
+    const ProcessResult cut = runSgfilter({"filter", "-", "-o", (folder / "out.csv").string()}, folder, folder / "cut.edf");
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_NE(cut.err.find("-: the data records are cut short"), std::string::npos) << cut.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.csv"));
+}
+
 TEST(EdfRecording, EdfAndBdfOutputsKeepTheValuesWithinTheirResolution) {
     TempFolder folder;
     // CSV -> EDF+ -> CSV: a parabola, which a quadratic fit passes unchanged at every stage.

@@ -87,6 +87,10 @@ public:
     std::span<const float> readValues(DataKind kind, int16_t channel, int16_t block) const;
     // Stores a whole block's values without keeping them in memory where the recording pages.
     void writeValues(DataKind kind, int16_t channel, int16_t block, std::span<const float> values);
+    // The store already holds the `kind` values of every block of the channel, as a store over a
+    // block-structured input file does: they are loaded from it, never written. Call it once the
+    // blocks are added.
+    void heldByStore(DataKind kind, int16_t channel);
     // The blocks handed to the module during a top-level call are no longer in use.
     void endOfCall() const;
     std::size_t blocksInMemory() const { return present_.size(); }

@@ -1,0 +1,25 @@
+#include "edf/EdfBlockStore.h"
+
+#include <stdexcept>
+
+namespace sgf {
+
+bool EdfBlockStore::isRecorded(refhost::DataKind kind, int16_t channel) const {
+    return kind == refhost::DataKind::raw && channel >= 1 &&
+           static_cast<std::size_t>(channel) <= input_.recording().table.channels.size();
+}
+
+void EdfBlockStore::save(refhost::DataKind kind, int16_t channel, int32_t start, std::span<const float> values) {
+    if (isRecorded(kind, channel)) throw std::logic_error("the samples of a recorded channel are read only");
+    others_->save(kind, channel, start, values);
+}
+
+void EdfBlockStore::load(refhost::DataKind kind, int16_t channel, int32_t start, std::span<float> values) {
+    if (isRecorded(kind, channel)) {
+        input_.readStored(static_cast<std::size_t>(channel - 1), static_cast<std::size_t>(start), values);
+    } else {
+        others_->load(kind, channel, start, values);
+    }
+}
+
+}  // namespace sgf

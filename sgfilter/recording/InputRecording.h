@@ -1,0 +1,52 @@
+// The recording a filter job reads, whichever its format, as the host gets it: its channels and
+// their scalings, where its data runs, the time of every row, and its samples. A CSV is read once,
+// in order, into staging files; an EDF or BDF file is block-structured and stays where it is, the
+// host paging its samples straight from its data records.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "csv/CsvSummary.h"
+#include "csv/RunLayout.h"
+#include "edf/EdfRecording.h"
+#include "recording/BlockPlan.h"
+#include "recording/RowTimes.h"
+#include "refhost/Recording.h"
+
+namespace sgf {
+
+class InputRecording {
+public:
+    virtual ~InputRecording() = default;
+
+    const CsvSummary& summary() const { return summary_; }
+    const std::vector<sg::ChannelScaling>& scalings() const { return scalings_; }
+    const RunLayout& layout() const { return layout_; }
+    // Start and annotations of an EDF or BDF input; empty for CSV.
+    const EdfRecording& edf() const { return edf_; }
+    virtual const RowTimes& times() const = 0;
+
+    // Gives `recording` the planned blocks and the channels, and pages it through a store in
+    // `folder` that keeps `cachedBlocks` blocks in memory.
+    virtual void loadInto(refhost::Recording& recording, const BlockPlan& plan, const std::filesystem::path& folder,
+                          std::size_t cachedBlocks) = 0;
+
+protected:
+    CsvSummary summary_;
+    std::vector<sg::ChannelScaling> scalings_;
+    RunLayout layout_;
+    EdfRecording edf_;
+};
+
+// Reads `file` ("-": standard input), whose format its first bytes tell. Temporary files go to
+// `folder`. `checkHeader` sees the channels before any sample is read, so a command that cannot
+// apply to them fails before a long file is read. Throws InputError for bad input.
+std::unique_ptr<InputRecording> readInputRecording(const std::filesystem::path& file,
+                                                   const std::filesystem::path& folder,
+                                                   const std::function<void(const CsvSummary&)>& checkHeader);
+
+}  // namespace sgf

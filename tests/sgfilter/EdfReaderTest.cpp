@@ -1,0 +1,104 @@
+// The EDF reader pages samples straight from the file's data records: any span of rows, across
+// records, a pause and signals of other sizes, reads back each digital value exactly, with the
+// time the records' onsets give it.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "edf/EdfBlockStore.h"
+#include "edf/EdfReader.h"
+#include "sgfilter/EdfBytes.h"
+#include "sgfilter/TempFolder.h"
+
+namespace sgf::testing {
+namespace {
+
+constexpr std::size_t kRecords = 9;
+constexpr int kPerRecord = 40;  // 80 Hz in records of 0.5 s
+constexpr std::size_t kPauseBefore = 4;
+constexpr double kPause = 2.25;
+
+// Every 24-bit value's bytes, the extremes among them.
+int wideDigital(std::size_t i) { return static_cast<int>((i * 2654435761u) % 16777216u) - 8388608; }
+int narrowDigital(std::size_t i) { return static_cast<int>(i % 7) - 3; }
+
+EdfTestFile pausedBdf() {
+    EdfTestFile file;
+    file.is24Bit = true;
+    file.discontinuous = true;
+    file.recordDuration = 0.5;
+    file.onsets = recordOnsets(kRecords, 0.5, kPauseBefore, kPause);
+    file.signals = {{"Wide", "uV", -8388.608, 8388.607, -8388608, 8388607, kPerRecord, wideDigital},
+                    {"Narrow", "mV", -1, 1, -3, 3, kPerRecord, narrowDigital}};
+    return file;
+}
+
+TEST(EdfReader, AnySpanOfRowsReadsTheDigitalValuesExactlyAtTheirRecordsTimes) {
+    TempFolder folder;
+    const EdfReader reader(folder.write("paused.bdf", pausedBdf().bytes()), folder.path());
+    const RunLayout layout = reader.layout();
+    ASSERT_EQ(layout.runs.size(), 2u);
+    EXPECT_EQ(layout.runs[1].firstRow, kPauseBefore * kPerRecord);
+    EXPECT_EQ(layout.runs[1].rowCount, (kRecords - kPauseBefore) * kPerRecord);
+    EXPECT_DOUBLE_EQ(layout.sampleInterval, 1.0 / 80);
+
+    constexpr std::size_t kRows = kRecords * kPerRecord;
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 200; ++trial) {
+        const std::size_t first = std::uniform_int_distribution<std::size_t>(0, kRows - 1)(random);
+        const std::size_t count = std::uniform_int_distribution<std::size_t>(1, kRows - first)(random);
+        for (std::size_t channel = 0; channel < 2; ++channel) {
+            const double baseFactor = reader.recording().scalings[channel].baseFactor;
+            std::vector<float> stored(count);
+            reader.readStored(channel, first, stored);
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::size_t row = first + k;
+                const int digital = channel == 0 ? wideDigital(row) : narrowDigital(row);
+                ASSERT_EQ(static_cast<double>(stored[k]) * baseFactor, digital) << "channel " << channel << " row " << row;
+            }
+        }
+        std::vector<double> times(count);
+        reader.readTimes(first, times);
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t row = first + k;
+            const double expected = static_cast<double>(row) / 80 + (row >= kPauseBefore * kPerRecord ? kPause : 0.0);
+            ASSERT_NEAR(times[k], expected, 1e-12) << "row " << row;
+        }
+    }
+}
+
+// A store that remembers what it was given, standing in for the file store of computed values.
+struct RememberingStore final : refhost::BlockStore {
+    std::vector<float> saved;
+    void save(refhost::DataKind, int16_t, int32_t, std::span<const float> values) override {
+        saved.assign(values.begin(), values.end());
+    }
+    void load(refhost::DataKind, int16_t, int32_t, std::span<float> values) override {
+        std::copy(saved.begin(), saved.end(), values.begin());
+    }
+};
+
+TEST(EdfReader, TheBlockStoreReadsRecordedChannelsFromTheFileAndKeepsComputedValuesElsewhere) {
+    TempFolder folder;
+    const EdfReader reader(folder.write("paused.bdf", pausedBdf().bytes()), folder.path());
+    auto others = std::make_unique<RememberingStore>();
+    RememberingStore& computed = *others;
+    EdfBlockStore store(reader, std::move(others));
+
+    std::vector<float> values(3);
+    store.load(refhost::DataKind::raw, 2, 41, values);
+    std::vector<float> direct(3);
+    reader.readStored(1, 41, direct);
+    EXPECT_EQ(values, direct);
+
+    EXPECT_THROW(store.save(refhost::DataKind::raw, 1, 0, values), std::logic_error);
+    const std::vector<float> output{1.5f, -2.0f, 0.25f};
+    store.save(refhost::DataKind::computed, 1, 0, output);
+    store.save(refhost::DataKind::raw, 3, 0, output);  // a stage's channel, not the file's
+    EXPECT_EQ(computed.saved, output);
+    store.load(refhost::DataKind::computed, 1, 0, values);
+    EXPECT_EQ(values, output);
+}
+
+}  // namespace
+}  // namespace sgf::testing
