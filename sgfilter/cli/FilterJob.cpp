@@ -156,8 +156,14 @@ void runFilterJob(const FilterJob& job) {
     const std::filesystem::path scratch = scratchFolder(job);
     std::vector<PlannedStage> stages;
     const std::unique_ptr<InputRecording> input = timer.measure("read", [&] {
-        return readInputRecording(job.input, scratch,
-                                  [&](const CsvSummary& header) { stages = planStages(job.stages, header); });
+        return readInputRecording(job.input, scratch, [&](const CsvSummary& header) {
+            stages = planStages(job.stages, header);
+            std::vector<int> read;
+            for (const PlannedStage& stage : stages) {
+                if (stage.sourceChannel <= static_cast<int>(header.channels.size())) read.push_back(stage.sourceChannel);
+            }
+            return read;
+        });
     });
     const CsvSummary& summary = input->summary();
     const RunLayout& layout = input->layout();

@@ -1,7 +1,10 @@
 // sgfilter info: which module sgfilter would use, and what it says about itself; given a
 // recording, its channels.
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "cli/Commands.h"
@@ -40,20 +43,26 @@ void showRecordingInfo(const std::filesystem::path& file) {
     }
     const EdfRecording recording = EdfReader(file, std::filesystem::temp_directory_path()).recording();
     const CsvSummary& table = recording.table;
-    fmt::print("{}: {} channel{}, {} samples each at {:g} Hz, {} run{} of data, {} annotation{}, started "
-               "{:04}-{:02}-{:02} {:02}:{:02}:{:02}\n",
-               file.string(), table.channels.size(), table.channels.size() == 1 ? "" : "s", table.rowCount,
-               recording.sampleRate, recording.runCount, recording.runCount == 1 ? "" : "s",
-               recording.annotations.size(), recording.annotations.size() == 1 ? "" : "s", recording.start.year,
-               recording.start.month, recording.start.day, recording.start.hour, recording.start.minute,
-               recording.start.second);
+    std::vector<double> rates = recording.channelRates;
+    std::ranges::sort(rates);
+    rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
+    const std::string length =
+        rates.size() == 1 ? fmt::format("{} samples each at {:g} Hz", table.rowCount, rates.front())
+                          : fmt::format("{:g} s each at {:g} Hz", static_cast<double>(table.rowCount) / recording.sampleRate,
+                                        fmt::join(rates, " Hz, "));
+    fmt::print("{}: {} channel{}, {}, {} run{} of data, {} annotation{}, started {:04}-{:02}-{:02} {:02}:{:02}:{:02}\n",
+               file.string(), table.channels.size(), table.channels.size() == 1 ? "" : "s", length, recording.runCount,
+               recording.runCount == 1 ? "" : "s", recording.annotations.size(),
+               recording.annotations.size() == 1 ? "" : "s", recording.start.year, recording.start.month,
+               recording.start.day, recording.start.hour, recording.start.minute, recording.start.second);
     fmt::print("  {:>3}  {:<16}  {:<8}  {:>10}  {:>12}  {:>4}  {}\n", "no.", "label", "units", "rate (Hz)", "samples",
                "runs", "resolution");
     for (std::size_t index = 0; index < table.channels.size(); ++index) {
         const ChannelColumn& channel = table.channels[index];
+        const double rate = recording.channelRates[index];
         fmt::print("  {:>3}  {:<16}  {:<8}  {:>10g}  {:>12}  {:>4}  {:g} {}\n", index + 1, channel.name, channel.units,
-                   recording.sampleRate, table.rowCount, recording.runCount, static_cast<double>(recording.scalings[index].factor),
-                   channel.units);
+                   rate, std::llround(static_cast<double>(table.rowCount) * rate / recording.sampleRate),
+                   recording.runCount, static_cast<double>(recording.scalings[index].factor), channel.units);
     }
 }
 

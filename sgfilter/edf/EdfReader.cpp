@@ -155,21 +155,14 @@ EdfReader::EdfReader(const std::filesystem::path& file, const std::filesystem::p
         if (static_cast<std::size_t>(biosig_get_number_of_channels(biosig.get())) != dataSignals_.size()) {
             throw InputError(file_, 0, "its signals cannot be told apart from its annotations");
         }
-        const std::size_t perRecord = dataSignals_.front().samplesPerRecord;
-        for (const SignalHeader& signal : dataSignals_) {
-            if (signal.samplesPerRecord != perRecord) {
-                throw InputError(file_, 0,
-                                 fmt::format("signals \"{}\" ({} samples per record) and \"{}\" ({}) have different "
-                                             "sample rates; sgfilter reads recordings whose signals share one rate",
-                                             dataSignals_.front().label, perRecord, signal.label,
-                                             signal.samplesPerRecord));
-            }
-        }
-        samplesPerRecord_ = perRecord;
-        recording_.sampleRate = static_cast<double>(perRecord) / header_.recordDuration;
-        sampleInterval_ = 1.0 / recording_.sampleRate;
+        recording_.recordDuration = header_.recordDuration;
+        // Record onsets are told apart to half a sample of the fastest signal.
+        std::size_t mostPerRecord = 0;
+        for (const SignalHeader& signal : dataSignals_) mostPerRecord = std::max(mostPerRecord, signal.samplesPerRecord);
+        onsetTolerance_ = 0.5 * header_.recordDuration / static_cast<double>(mostPerRecord);
         recording_.start = header_.start;
         describeChannels();
+        chooseRowsOf(0);
         recording_.annotations = annotationsOf(biosig.get());
         readRecordOnsets();
         recording_.runCount = static_cast<std::size_t>(std::ranges::count(startsRun_, true));
@@ -180,6 +173,18 @@ EdfReader::EdfReader(const std::filesystem::path& file, const std::filesystem::p
 }
 
 EdfReader::~EdfReader() { ::close(descriptor_); }
+
+void EdfReader::chooseRowsOf(std::size_t channel) {
+    samplesPerRecord_ = dataSignals_.at(channel).samplesPerRecord;
+    recording_.sampleRate = recording_.channelRates[channel];
+    sampleInterval_ = header_.recordDuration / static_cast<double>(samplesPerRecord_);
+    recording_.table.timeDecimals = timeDecimalsFor(recording_.sampleRate);
+    recording_.table.rowCount = header_.recordCount * samplesPerRecord_;
+}
+
+bool EdfReader::sharesRows(std::size_t channel) const {
+    return dataSignals_.at(channel).samplesPerRecord == samplesPerRecord_;
+}
 
 RunLayout EdfReader::layout() const {
     RunLayout layout{sampleInterval_, {}};
@@ -202,6 +207,7 @@ void EdfReader::readTimes(std::size_t firstRow, std::span<double> times) const {
 }
 
 void EdfReader::readStored(std::size_t channel, std::size_t firstRow, std::span<float> values) const {
+    if (!sharesRows(channel)) throw std::logic_error("a signal at another rate has rows of its own");
     const std::size_t bytesPerSample = header_.is24Bit ? 3 : 2;
     // A power of two: dividing by it is exact.
     const auto inverseBase = 1.0 / static_cast<double>(recording_.scalings.at(channel).baseFactor);
@@ -231,7 +237,7 @@ void EdfReader::readStored(std::size_t channel, std::size_t firstRow, std::span<
 // before ended starts a run; records that follow on are timed from their run's first, so the
 // times stay exact however long the run.
 void EdfReader::readRecordOnsets() {
-    const double tolerance = 0.5 * sampleInterval_;
+    const double tolerance = onsetTolerance_;
     const auto annotations = std::ranges::find_if(header_.signals, &SignalHeader::isAnnotations);
     std::size_t annotationOffset = 0;
     for (auto signal = header_.signals.begin(); signal != annotations; ++signal) {
@@ -272,9 +278,8 @@ void EdfReader::readRecordOnsets() {
 void EdfReader::describeChannels() {
     recording_.table.file = file_;
     recording_.table.timeHeader = "Time (s)";
-    recording_.table.timeDecimals = timeDecimalsFor(recording_.sampleRate);
-    recording_.table.rowCount = header_.recordCount * samplesPerRecord_;
     for (const SignalHeader& signal : dataSignals_) {
+        recording_.channelRates.push_back(static_cast<double>(signal.samplesPerRecord) / header_.recordDuration);
         const sg::ChannelScaling scaling = scalingOf(signal);
         recording_.table.channels.push_back(
             {signal.label, signal.units, std::max(std::fabs(signal.physicalMinimum), std::fabs(signal.physicalMaximum)),

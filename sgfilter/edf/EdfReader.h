@@ -21,19 +21,23 @@ namespace sgf {
 class EdfReader final : public RowTimes {
 public:
     // "-" reads standard input, which is first copied to a temporary file in `spoolFolder` (a
-    // stream cannot be paged). Throws InputError naming the file for a damaged header or records,
-    // and for signals at different sample rates.
+    // stream cannot be paged). Throws InputError naming the file for a damaged header or records.
     explicit EdfReader(const std::filesystem::path& file, const std::filesystem::path& spoolFolder);
     ~EdfReader() override;
     EdfReader(const EdfReader&) = delete;
     EdfReader& operator=(const EdfReader&) = delete;
 
     const EdfRecording& recording() const { return recording_; }
-    // Runs of whole data records, at the interval of the records' samples.
+    // The rows are the samples of the signals at channel `channel`'s rate (channels from 0): the
+    // first signal's until told otherwise. The recording's rate, row count and time decimals
+    // follow.
+    void chooseRowsOf(std::size_t channel);
+    bool sharesRows(std::size_t channel) const;
+    // Runs of whole data records, at the interval of the rows.
     RunLayout layout() const;
     void readTimes(std::size_t firstRow, std::span<double> times) const override;
     // Channel `channel`'s stored values (digital value over the scaling's base factor, exact in
-    // float32) of rows `firstRow` on.
+    // float32) of rows `firstRow` on; the channel must share the rows.
     void readStored(std::size_t channel, std::size_t firstRow, std::span<float> values) const;
 
 private:
@@ -45,8 +49,9 @@ private:
     EdfHeader header_;
     std::vector<SignalHeader> dataSignals_;
     std::vector<std::size_t> signalOffsets_;  // bytes into a data record, per channel
-    std::size_t samplesPerRecord_ = 0;
+    std::size_t samplesPerRecord_ = 0;  // of the rows
     double sampleInterval_ = 0.0;
+    double onsetTolerance_ = 0.0;
     EdfRecording recording_;
     std::vector<double> onsets_;
     std::vector<bool> startsRun_;

@@ -24,7 +24,9 @@ struct Annotation {
 struct EdfRecording {
     CsvSummary table;                          // channels named by label, with their units
     std::vector<sg::ChannelScaling> scalings;  // one per channel, in the converted form
-    double sampleRate = 0.0;                   // Hz, shared by every signal
+    std::vector<double> channelRates;          // Hz, one per channel
+    double sampleRate = 0.0;                   // Hz, of the rows: the channels that are read
+    double recordDuration = 0.0;               // seconds
     std::size_t runCount = 0;
     StartDateTime start;
     std::vector<Annotation> annotations;

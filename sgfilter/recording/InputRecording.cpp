@@ -1,5 +1,7 @@
 #include "recording/InputRecording.h"
 
+#include <fmt/format.h>
+
 #include "csv/CsvReader.h"
 #include "edf/EdfBlockStore.h"
 #include "edf/EdfReader.h"
@@ -20,10 +22,10 @@ std::unique_ptr<refhost::FileBlockStore> storeFor(const CsvSummary& summary, con
 
 class CsvInput final : public InputRecording {
 public:
-    CsvInput(const std::filesystem::path& file, const std::filesystem::path& folder,
-             const std::function<void(const CsvSummary&)>& checkHeader)
+    CsvInput(const std::filesystem::path& file, const std::filesystem::path& folder, const ChannelChoice& choose)
         : rows_(folder) {
-        summary_ = readCsv(file, rows_, checkHeader);
+        // A CSV's channels share its rows.
+        summary_ = readCsv(file, rows_, [&](const CsvSummary& header) { choose(header); });
         rows_.finishWriting();
         for (const ChannelColumn& column : summary_.channels) scalings_.push_back(rawScalingFor(column));
         layout_ = splitIntoRuns(rows_.timeColumn(summary_.file, summary_.timeDecimals), kMostBlocks);
@@ -45,14 +47,14 @@ private:
 
 class EdfInput final : public InputRecording {
 public:
-    EdfInput(const std::filesystem::path& file, const std::filesystem::path& folder,
-             const std::function<void(const CsvSummary&)>& checkHeader)
+    EdfInput(const std::filesystem::path& file, const std::filesystem::path& folder, const ChannelChoice& choose)
         : reader_(file, folder) {
+        edf_ = reader_.recording();
+        if (edf_.table.rowCount == 0) throw InputError(file, 0, "holds no data records");
+        chooseRows(choose(edf_.table));
         edf_ = reader_.recording();
         summary_ = edf_.table;
         scalings_ = edf_.scalings;
-        if (summary_.rowCount == 0) throw InputError(file, 0, "holds no data records");
-        if (checkHeader) checkHeader(summary_);
         layout_ = reader_.layout();
     }
 
@@ -61,22 +63,43 @@ public:
     void loadInto(refhost::Recording& recording, const BlockPlan& plan, const std::filesystem::path& folder,
                   std::size_t cachedBlocks) override {
         recording.pageThrough(std::make_unique<EdfBlockStore>(reader_, storeFor(summary_, folder)), cachedBlocks);
-        for (const int16_t channel : describeToHost(summary_, scalings_, layout_.sampleInterval, plan, recording)) {
-            recording.heldByStore(refhost::DataKind::raw, channel);
+        const std::vector<int16_t> channels = describeToHost(summary_, scalings_, layout_.sampleInterval, plan, recording);
+        for (std::size_t index = 0; index < channels.size(); ++index) {
+            if (reader_.sharesRows(index)) {
+                recording.heldByStore(refhost::DataKind::raw, channels[index]);
+            } else {
+                for (int16_t block = 1; block <= recording.blockCount(); ++block) {
+                    recording.setAvailable(refhost::DataKind::raw, channels[index], block, false);
+                }
+            }
         }
     }
 
 private:
+    void chooseRows(const std::vector<int>& channels) {
+        if (channels.empty()) return;
+        const auto first = static_cast<std::size_t>(channels.front() - 1);
+        reader_.chooseRowsOf(first);
+        for (const int channel : channels) {
+            const auto index = static_cast<std::size_t>(channel - 1);
+            if (reader_.sharesRows(index)) continue;
+            const auto& names = edf_.table.channels;
+            throw UsageError(fmt::format(
+                "channels \"{}\" ({:g} Hz) and \"{}\" ({:g} Hz) are recorded at different rates; one run of sgfilter "
+                "filters signals of one rate, so filter the others in a run of their own",
+                names[first].name, edf_.channelRates[first], names[index].name, edf_.channelRates[index]));
+        }
+    }
+
     EdfReader reader_;
 };
 
 }  // namespace
 
 std::unique_ptr<InputRecording> readInputRecording(const std::filesystem::path& file,
-                                                   const std::filesystem::path& folder,
-                                                   const std::function<void(const CsvSummary&)>& checkHeader) {
-    if (inputFormatOf(file) == RecordingFormat::csv) return std::make_unique<CsvInput>(file, folder, checkHeader);
-    return std::make_unique<EdfInput>(file, folder, checkHeader);
+                                                   const std::filesystem::path& folder, const ChannelChoice& choose) {
+    if (inputFormatOf(file) == RecordingFormat::csv) return std::make_unique<CsvInput>(file, folder, choose);
+    return std::make_unique<EdfInput>(file, folder, choose);
 }
 
 }  // namespace sgf

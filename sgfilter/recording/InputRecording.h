@@ -42,11 +42,16 @@ protected:
     EdfRecording edf_;
 };
 
+// Sees the channels before any sample is read, so a command that cannot apply to them fails before
+// a long file is read, and answers which of them (numbered from 1) are read: the rows are their
+// samples, so they must share one sample rate.
+using ChannelChoice = std::function<std::vector<int>(const CsvSummary&)>;
+
 // Reads `file` ("-": standard input), whose format its first bytes tell. Temporary files go to
-// `folder`. `checkHeader` sees the channels before any sample is read, so a command that cannot
-// apply to them fails before a long file is read. Throws InputError for bad input.
+// `folder`. Signals at other rates than the chosen ones are left out of the host (their blocks
+// are unavailable). Throws InputError for bad input, UsageError for chosen channels at different
+// rates.
 std::unique_ptr<InputRecording> readInputRecording(const std::filesystem::path& file,
-                                                   const std::filesystem::path& folder,
-                                                   const std::function<void(const CsvSummary&)>& checkHeader);
+                                                   const std::filesystem::path& folder, const ChannelChoice& choose);
 
 }  // namespace sgf

@@ -149,6 +149,41 @@ TEST(EdfRecording, StandardInputAndBlocksAcrossDataRecordsGiveTheSameOutput) {
     EXPECT_FALSE(std::filesystem::exists(folder / "out.csv"));
 }
 
+TEST(EdfRecording, ASignalAtItsOwnRateIsFilteredAtThatRateBesideSignalsAtOthers) {
+    TempFolder folder;
+    EdfTestFile file = pausedRecording();
+    // 20 Hz beside the 100 Hz ECG: a straight line on either side of the pause.
+    constexpr int kSlowPerRecord = 10;
+    const auto slowDigital = [](std::size_t i) { return i < kPauseBefore * kSlowPerRecord ? 100 + 3 * static_cast<int>(i) : -50 * static_cast<int>(i); };
+    file.signals[1] = {"Resp", "l/s", -2, 2, -2000, 2000, kSlowPerRecord, slowDigital};
+    const auto input = folder.write("rates.edf", file.bytes());
+
+    const ProcessResult info = runSgfilter({"info", input.string()}, folder);
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.out.find("2 channels, 6 s each at 20 Hz, 100 Hz, 2 runs of data"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("        20           120"), std::string::npos) << info.out;
+
+    const ProcessResult result = runSgfilter(
+        {"filter", input.string(), "-o", (folder / "out.csv").string(), "--channel", "Resp", "--order", "2", "--width", "5"},
+        folder);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const CsvText csv = parseCsv(readText(folder / "out.csv"));
+    ASSERT_EQ(csv.rows.size(), kRecords * kSlowPerRecord);
+    for (std::size_t i = 0; i < csv.rows.size(); ++i) {
+        const double time = static_cast<double>(i) * 0.05 + (i >= kPauseBefore * kSlowPerRecord ? 3.0 : 0.0);
+        ASSERT_NEAR(std::stod(csv.rows[i].at(0)), time, 1e-9) << "row " << i;
+        ASSERT_NEAR(std::stod(csv.rows[i].at(1)), file.physicalOf(file.signals[1], slowDigital(i)), 0.0011) << "row " << i;
+    }
+
+    const ProcessResult mixed = runSgfilter({"filter", input.string(), "-o", (folder / "mixed.csv").string(),
+                                             "--channel", "ECG", "--then", "--channel", "Resp"},
+                                            folder);
+    EXPECT_EQ(mixed.exitCode, 2);
+    EXPECT_NE(mixed.err.find("\"ECG\" (100 Hz) and \"Resp\" (20 Hz) are recorded at different rates"), std::string::npos)
+        << mixed.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "mixed.csv"));
+}
+
 TEST(EdfRecording, EdfAndBdfOutputsKeepTheValuesWithinTheirResolution) {
     TempFolder folder;
     // CSV -> EDF+ -> CSV: a parabola, which a quadratic fit passes unchanged at every stage.
