@@ -1,5 +1,7 @@
 #include "recording/HostRecording.h"
 
+#include <algorithm>
+
 #include "recording/Scalings.h"
 
 namespace sgf {
@@ -20,22 +22,31 @@ std::vector<int16_t> describeToHost(const CsvSummary& summary, const std::vector
 
 void loadSamples(const StagedRows& rows, const std::vector<sg::ChannelScaling>& scalings, const BlockPlan& plan,
                  const std::vector<int16_t>& channels, refhost::Recording& recording) {
-    const std::size_t channelCount = channels.size();
+    const std::vector<std::size_t>& staged = rows.stagedChannels();
     std::vector<UnitsConversion> conversions;
-    for (const sg::ChannelScaling& scaling : scalings) conversions.push_back(unitsConversionOf(scaling));
-    std::vector<double> units(static_cast<std::size_t>(plan.samplesPerBlock) * channelCount);
+    for (const std::size_t channel : staged) conversions.push_back(unitsConversionOf(scalings[channel]));
+    std::vector<double> units(static_cast<std::size_t>(plan.samplesPerBlock) * staged.size());
     std::vector<float> stored(static_cast<std::size_t>(plan.samplesPerBlock));
     for (std::size_t index = 0; index < plan.blocks.size(); ++index) {
         const PlannedBlock& block = plan.blocks[index];
         const auto length = static_cast<std::size_t>(block.length);
-        rows.readRows(block.firstRow, channelCount, std::span(units).first(length * channelCount));
-        for (std::size_t channel = 0; channel < channelCount; ++channel) {
+        rows.readRows(block.firstRow, std::span(units).first(length * staged.size()));
+        for (std::size_t column = 0; column < staged.size(); ++column) {
             for (std::size_t row = 0; row < length; ++row) {
-                stored[row] = storedValue(units[row * channelCount + channel], conversions[channel]);
+                stored[row] = storedValue(units[row * staged.size() + column], conversions[column]);
             }
-            recording.writeValues(refhost::DataKind::raw, channels[channel], static_cast<int16_t>(index + 1),
+            recording.writeValues(refhost::DataKind::raw, channels[staged[column]], static_cast<int16_t>(index + 1),
                                   std::span(stored).first(length));
         }
+    }
+    for (std::size_t channel = 0; channel < channels.size(); ++channel) {
+        if (!std::ranges::binary_search(staged, channel)) makeUnavailable(recording, channels[channel]);
+    }
+}
+
+void makeUnavailable(refhost::Recording& recording, int16_t channel) {
+    for (int16_t block = 1; block <= recording.blockCount(); ++block) {
+        recording.setAvailable(refhost::DataKind::raw, channel, block, false);
     }
 }
 

@@ -16,7 +16,10 @@ namespace sgf {
 // The channels' numbers in the host, in column order.
 std::vector<int16_t> describeToHost(const CsvSummary& summary, const std::vector<sg::ChannelScaling>& scalings,
                                     double sampleInterval, const BlockPlan& plan, refhost::Recording& recording);
+// The staged channels' samples; the others' blocks are unavailable, as nothing reads them.
 void loadSamples(const StagedRows& rows, const std::vector<sg::ChannelScaling>& scalings, const BlockPlan& plan,
                  const std::vector<int16_t>& channels, refhost::Recording& recording);
+// Blocks of a channel that the host does not hand to the module.
+void makeUnavailable(refhost::Recording& recording, int16_t channel);
 
 }  // namespace sgf

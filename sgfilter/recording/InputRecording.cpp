@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "csv/CsvReader.h"
 #include "edf/EdfBlockStore.h"
 #include "edf/EdfReader.h"
@@ -24,8 +26,14 @@ class CsvInput final : public InputRecording {
 public:
     CsvInput(const std::filesystem::path& file, const std::filesystem::path& folder, const ChannelChoice& choose)
         : rows_(folder) {
-        // A CSV's channels share its rows.
-        summary_ = readCsv(file, rows_, [&](const CsvSummary& header) { choose(header); });
+        // A CSV's channels share its rows; only those read are staged.
+        summary_ = readCsv(file, rows_, [&](const CsvSummary& header) {
+            std::vector<std::size_t> read;
+            for (const int channel : choose(header)) read.push_back(static_cast<std::size_t>(channel - 1));
+            std::ranges::sort(read);
+            read.erase(std::unique(read.begin(), read.end()), read.end());
+            rows_.stageOnly(std::move(read));
+        });
         rows_.finishWriting();
         for (const ChannelColumn& column : summary_.channels) scalings_.push_back(rawScalingFor(column));
         layout_ = splitIntoRuns(rows_.timeColumn(summary_.file, summary_.timeDecimals), kMostBlocks);
@@ -68,9 +76,7 @@ public:
             if (reader_.sharesRows(index)) {
                 recording.heldByStore(refhost::DataKind::raw, channels[index]);
             } else {
-                for (int16_t block = 1; block <= recording.blockCount(); ++block) {
-                    recording.setAvailable(refhost::DataKind::raw, channels[index], block, false);
-                }
+                makeUnavailable(recording, channels[index]);
             }
         }
     }

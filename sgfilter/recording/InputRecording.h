@@ -48,8 +48,9 @@ protected:
 using ChannelChoice = std::function<std::vector<int>(const CsvSummary&)>;
 
 // Reads `file` ("-": standard input), whose format its first bytes tell. Temporary files go to
-// `folder`. Signals at other rates than the chosen ones are left out of the host (their blocks
-// are unavailable). Throws InputError for bad input, UsageError for chosen channels at different
+// `folder`. Channels that are not read cost nothing: a CSV's are not staged, an EDF's stay in the
+// file; those of a CSV and an EDF's signals at other rates than the chosen ones are left out of
+// the host (their blocks are unavailable). Throws InputError for bad input, UsageError for chosen channels at different
 // rates.
 std::unique_ptr<InputRecording> readInputRecording(const std::filesystem::path& file,
                                                    const std::filesystem::path& folder, const ChannelChoice& choose);

@@ -20,6 +20,11 @@ class StagedRows final : public RowSink, public RowTimes {
 public:
     explicit StagedRows(const std::filesystem::path& folder) : times_(folder), values_(std::in_place, folder) {}
 
+    // Only the values of these channels (indexes from 0, increasing) are staged: a channel that
+    // nothing reads costs no disk. Choose before the first row; by default every channel is staged.
+    void stageOnly(std::vector<std::size_t> channels);
+    const std::vector<std::size_t>& stagedChannels() const { return staged_; }
+
     void row(double time, std::span<const double> values) override;
     void breakBeforeNextRow() override;
     // Call once the reader is done, before reading anything back.
@@ -29,9 +34,9 @@ public:
     // The time column for the run layout, named by `file` in messages.
     TimeColumn timeColumn(const std::filesystem::path& file, int decimals) const;
     void readTimes(std::size_t firstRow, std::span<double> times) const override { times_.read(firstRow, times); }
-    // The channel values of rows `firstRow` on, row after row, `channelCount` values to a row.
-    void readRows(std::size_t firstRow, std::size_t channelCount, std::span<double> values) const {
-        values_.value().read(static_cast<uint64_t>(firstRow) * channelCount, values);
+    // The staged values of rows `firstRow` on, row after row, one per staged channel.
+    void readRows(std::size_t firstRow, std::span<double> values) const {
+        values_.value().read(static_cast<uint64_t>(firstRow) * staged_.size(), values);
     }
     // Once the host holds the samples, the channel values go: closing the file lets the file
     // system drop what it has not yet written out. The times stay for the output.
@@ -43,6 +48,9 @@ private:
     std::size_t rowCount_ = 0;
     std::vector<std::size_t> breaks_;
     bool breakPending_ = false;
+    std::vector<std::size_t> staged_;
+    bool stagedChosen_ = false;
+    std::vector<double> stagedValues_;  // of one row
 };
 
 }  // namespace sgf
