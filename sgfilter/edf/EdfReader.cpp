@@ -1,14 +1,14 @@
 #include "edf/EdfReader.h"
 
 #include <biosig.h>
-#include <fmt/format.h>
-
-#include <algorithm>
-#include <cmath>
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -124,12 +124,12 @@ std::vector<Annotation> annotationsOf(HDRTYPE* hdr) {
 std::optional<double> timeKeepingOnset(std::string_view annotation) {
     const std::size_t end = annotation.find('\x14');
     if (end == std::string_view::npos || end < 2 || (annotation[0] != '+' && annotation[0] != '-')) return std::nullopt;
-    const std::string text(annotation.substr(0, end));
-    if (text.find_first_not_of("+-0123456789.", 1) != std::string::npos) return std::nullopt;
-    char* parsed = nullptr;
-    const double onset = std::strtod(text.c_str(), &parsed);
-    if (parsed != text.c_str() + text.size() || !std::isfinite(onset)) return std::nullopt;
-    return onset;
+    const std::string_view digits = annotation.substr(1, end - 1);
+    double onset = 0.0;
+    // from_chars reads the C locale's numbers, whatever the process's locale.
+    const auto [parsed, error] = std::from_chars(digits.data(), digits.data() + digits.size(), onset, std::chars_format::fixed);
+    if (error != std::errc() || parsed != digits.data() + digits.size()) return std::nullopt;
+    return annotation[0] == '-' ? -onset : onset;
 }
 
 }  // namespace

@@ -270,7 +270,11 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"ZeroDigitalRange", [](EdfTestFile& f) { f.signals[1].digitalMaximum = f.signals[1].digitalMinimum; }, {},
                "digital range of zero"},
         Damage{"LabelOutsideAscii", [](EdfTestFile& f) { f.signals[0].label = "EKG \xb5"; }, {}, "outside printable ASCII"},
-        Damage{"UnitOutsideAscii", [](EdfTestFile& f) { f.signals[0].units = "\xb5V"; }, {}, "outside printable ASCII"}),
+        Damage{"UnitOutsideAscii", [](EdfTestFile& f) { f.signals[0].units = "\xb5V"; }, {}, "outside printable ASCII"},
+        // Record 3's annotation signal, after a header of 1024 bytes, two records of 320 and 200
+        // bytes of samples, loses the sign that opens its onset.
+        Damage{"RecordWithoutOnset", {}, [](std::string& bytes) { bytes.at(1024 + 2 * 320 + 200) = 'x'; },
+               "data record 3 does not begin with its onset"}),
     [](const ::testing::TestParamInfo<Damage>& damage) { return std::string(damage.param.name); });
 
 TEST(EdfRecording, ARecordingWithGapsIsNotWrittenAsContinuousEdf) {
