@@ -7,19 +7,10 @@
 #include <vector>
 
 #include "csv/CsvSummary.h"
+#include "edf/StartAndAnnotations.h"
 #include "module/filter/ChannelScaling.h"
 
 namespace sgf {
-
-struct StartDateTime {
-    int year = 1985, month = 1, day = 1, hour = 0, minute = 0, second = 0;
-};
-
-struct Annotation {
-    double onset;     // seconds from the start of the recording
-    double duration;  // seconds; 0 when the file gives none
-    std::string text;
-};
 
 struct EdfRecording {
     CsvSummary table;                          // channels named by label, with their units
