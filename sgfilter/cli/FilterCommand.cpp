@@ -163,7 +163,8 @@ void addFilterCommand(CLI::App& application) {
         ->required()
         ->type_name("FILE");
     command->add_option("-o,--output", job->output,
-                        "CSV file to write with time and each stage's output; - writes standard output")
+                        "File to write with time and each stage's output: EDF+ if named *.edf, BDF+ if *.bdf, "
+                        "otherwise CSV; - writes CSV to standard output")
         ->required()
         ->type_name("FILE");
     command->add_option("--plot", job->plot, "SVG file to write: the first source and every output against time")

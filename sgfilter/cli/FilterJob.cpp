@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "cli/EdfOutput.h"
 #include "csv/CsvReader.h"
 #include "csv/CsvWriter.h"
 #include "edf/EdfReader.h"
-#include "edf/EdfWriter.h"
+#include "edf/EdfResultWriter.h"
 #include "edf/RecordingFormat.h"
 #include "plot/ChannelTrace.h"
 #include "progress/ProgressBar.h"
@@ -116,6 +117,7 @@ void printSummary(const FilterJob& job, const CsvSummary& summary, const RunLayo
 
 // What reading the input gives, whichever its format.
 struct ReadInput {
+    RecordingFormat format;
     CsvSummary summary;
     std::vector<sg::ChannelScaling> scalings;
     EdfRecording edf;  // start and annotations; empty for CSV
@@ -124,7 +126,8 @@ struct ReadInput {
 ReadInput readInput(const FilterJob& job, StagedRows& rows, std::vector<PlannedStage>& stages) {
     const auto plan = [&](const CsvSummary& header) { stages = planStages(job.stages, header); };
     ReadInput read;
-    if (inputFormatOf(job.input) == RecordingFormat::csv) {
+    read.format = inputFormatOf(job.input);
+    if (read.format == RecordingFormat::csv) {
         read.summary = readCsv(job.input, rows, plan);
         for (const ChannelColumn& column : read.summary.channels) read.scalings.push_back(rawScalingFor(column));
     } else {
@@ -134,29 +137,6 @@ ReadInput readInput(const FilterJob& job, StagedRows& rows, std::vector<PlannedS
     }
     rows.finishWriting();
     return read;
-}
-
-// EDF labels hold 16 characters: the module's long title keeps its source's name in them.
-std::string edfLabelOf(const std::string& title) {
-    static constexpr std::string_view kLongName = "Savitzky-Golay";
-    std::string label = title;
-    if (label.size() > 16 && label.starts_with(kLongName)) label = "SG" + label.substr(kLongName.size());
-    if (label.starts_with("SG of ")) label = "SG " + label.substr(6);
-    return label;
-}
-
-// Each computed signal's physical range is its output's full normalised range in units, the
-// range the module chose for it.
-std::vector<EdfSignal> edfSignals(const std::vector<ComputedChannel>& computed) {
-    std::vector<EdfSignal> signals;
-    for (const ComputedChannel& channel : computed) {
-        const UnitsConversion conversion = unitsConversionOf(channel.scaling);
-        double low = conversion.toUnits(static_cast<float>(sg::FullScaleMin));
-        double high = conversion.toUnits(static_cast<float>(sg::FullScaleMax));
-        if (low > high) std::swap(low, high);
-        signals.push_back({edfLabelOf(channel.title), shortUnits(unitsTextOf(channel.scaling)), conversion, low, high});
-    }
-    return signals;
 }
 
 }  // namespace
@@ -173,8 +153,7 @@ void runFilterJob(const FilterJob& job) {
     // Both outputs exist (under temporary names) before the work starts, so an unwritable folder
     // shows at once, and both appear together at the end or not at all.
     const RecordingFormat outputFormat = outputFormatOf(job.output);
-    std::optional<AtomicOutputFile> csvOutput;
-    if (outputFormat == RecordingFormat::csv) csvOutput.emplace(job.output);
+    AtomicOutputFile output(job.output);
     std::optional<AtomicOutputFile> plot;
     if (!job.plot.empty()) plot.emplace(job.plot);
 
@@ -184,11 +163,6 @@ void runFilterJob(const FilterJob& job) {
     const ReadInput input = timer.measure("read", [&] { return readInput(job, rows, stages); });
     const CsvSummary& summary = input.summary;
     const RunLayout layout = splitIntoRuns(rows.timeColumn(summary.file, summary.timeDecimals), kMostBlocks);
-    if (outputFormat != RecordingFormat::csv && layout.runs.size() > 1) {
-        throw UsageError(fmt::format("{} has {} runs of data with gaps between them; EDF+ and BDF+ output is written "
-                                     "continuous only, so write CSV instead",
-                                     job.input.string(), layout.runs.size()));
-    }
     const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock);
     warnAboutShortRuns(stages, layout, rows);
 
@@ -210,17 +184,15 @@ void runFilterJob(const FilterJob& job) {
         progress.clear();
     });
 
-    std::optional<EdfWriter> edf;
     timer.measure("write", [&] {
         std::optional<CsvWriter> csv;
+        std::optional<EdfResultWriter> edf;
         ResultWriter* writer = nullptr;
-        if (csvOutput) {
-            writer = &csv.emplace(*csvOutput, summary.timeHeader, summary.timeDecimals, outputColumns(computed));
+        if (outputFormat == RecordingFormat::csv) {
+            writer = &csv.emplace(output, summary.timeHeader, summary.timeDecimals, outputColumns(computed));
         } else {
-            writer = &edf.emplace(job.output, outputFormat == RecordingFormat::bdf, edfSignals(computed),
-                                  input.edf.sampleRate > 0 ? input.edf.sampleRate : 1.0 / layout.sampleInterval,
-                                  summary.rowCount, input.edf.start,
-                                  input.edf.annotations);
+            EdfOutput edfOutput = edfOutputOf(computed, input.format, outputFormat, input.edf, layout, rows);
+            writer = &edf.emplace(output, std::move(edfOutput.contents), std::move(edfOutput.conversions));
         }
         std::vector<ChannelTrace> traces;
         if (plot) traces = plotTraces(recording, stages, computed, rows);
@@ -233,8 +205,7 @@ void runFilterJob(const FilterJob& job) {
             writeSvgPlot(*plot, summary.timeHeader, finished);
         }
     });
-    if (csvOutput) csvOutput->commit();
-    if (edf) edf->commit();
+    output.commit();
     if (plot) plot->commit();
     if (job.verbose) printSummary(job, summary, layout, plan, stages, computed, timer);
 }
