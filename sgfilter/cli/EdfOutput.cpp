@@ -16,17 +16,24 @@ std::string edfLabelOf(const std::string& title) {
     return label;
 }
 
-EdfPlusSignal edfSignalOf(const ComputedChannel& channel, int32_t fullMaximum) {
-    const UnitsConversion conversion = unitsConversionOf(channel.scaling);
+EdfPlusSignal edfSignalOf(const OutputChannel& output, bool keepsRecordedRange, int32_t fullMaximum) {
+    const std::string label = edfLabelOf(output.name);
+    const std::string units = shortUnits(output.units);
+    if (keepsRecordedRange && output.recordedRange) {
+        const SignalRange& range = *output.recordedRange;
+        return {label, units, range.physicalMinimum, range.physicalMaximum, static_cast<int32_t>(range.digitalMinimum),
+                static_cast<int32_t>(range.digitalMaximum)};
+    }
+    const UnitsConversion conversion = unitsConversionOf(output.scaling);
     double low = conversion.toUnits(static_cast<float>(sg::FullScaleMin));
     double high = conversion.toUnits(static_cast<float>(sg::FullScaleMax));
     if (low > high) std::swap(low, high);
-    return {edfLabelOf(channel.title), shortUnits(unitsTextOf(channel.scaling)), low, high, -fullMaximum - 1, fullMaximum};
+    return {label, units, low, high, -fullMaximum - 1, fullMaximum};
 }
 
 }  // namespace
 
-EdfOutput edfOutputOf(const std::vector<ComputedChannel>& computed, RecordingFormat input, RecordingFormat output,
+EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, RecordingFormat input, RecordingFormat output,
                       const EdfRecording& edf, const RunLayout& layout, const StagedRows& rows) {
     EdfOutput written;
     EdfPlusContents& contents = written.contents;
@@ -36,8 +43,8 @@ EdfOutput edfOutputOf(const std::vector<ComputedChannel>& computed, RecordingFor
     contents.sampleRate = edf.sampleRate > 0 ? edf.sampleRate : 1.0 / layout.sampleInterval;
     const double startTime = input == RecordingFormat::csv ? rows.timeOf(0) : 0.0;
     for (const DataRun& run : layout.runs) contents.runs.push_back({rows.timeOf(run.firstRow) - startTime, run.rowCount});
-    for (const ComputedChannel& channel : computed) {
-        contents.signals.push_back(edfSignalOf(channel, contents.is24Bit ? 8388607 : 32767));
+    for (const OutputChannel& channel : outputs) {
+        contents.signals.push_back(edfSignalOf(channel, input == output, contents.is24Bit ? 8388607 : 32767));
         written.conversions.push_back(unitsConversionOf(channel.scaling));
     }
     return written;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "cli/EdfOutput.h"
+#include "cli/OutputChannels.h"
 #include "csv/CsvReader.h"
 #include "csv/CsvWriter.h"
 #include "edf/EdfReader.h"
@@ -27,25 +28,12 @@ namespace sgf {
 
 namespace {
 
-std::string withUnits(const std::string& title, const std::string& units) {
-    return units.empty() ? title : fmt::format("{} ({})", title, units);
-}
-
 std::string describeStage(const PlannedStage& stage, const ComputedChannel& computed) {
     static constexpr const char* kKinds[] = {"smoothing", "first derivative", "second derivative"};
     const FilterSettings& settings = stage.settings;
     return fmt::format("channel {} \"{}\": {} of channel {}{}, order {}, width {}", computed.channel,
                        withUnits(computed.title, unitsTextOf(computed.scaling)), kKinds[settings.derivative],
                        stage.sourceChannel, settings.computed ? " (computed)" : "", settings.order, settings.width);
-}
-
-std::vector<OutputColumn> outputColumns(const std::vector<ComputedChannel>& computed) {
-    std::vector<OutputColumn> columns;
-    for (const ComputedChannel& channel : computed) {
-        columns.push_back({withUnits(channel.title, unitsTextOf(channel.scaling)), channel.scaling.decimals,
-                           unitsConversionOf(channel.scaling)});
-    }
-    return columns;
 }
 
 // The first stage's source and every stage's output.
@@ -120,7 +108,7 @@ struct ReadInput {
     RecordingFormat format;
     CsvSummary summary;
     std::vector<sg::ChannelScaling> scalings;
-    EdfRecording edf;  // start and annotations; empty for CSV
+    EdfRecording edf;  // start, annotations and ranges; empty for CSV
 };
 
 ReadInput readInput(const FilterJob& job, StagedRows& rows, std::vector<PlannedStage>& stages) {
@@ -185,20 +173,20 @@ void runFilterJob(const FilterJob& job) {
     });
 
     timer.measure("write", [&] {
+        const std::vector<OutputChannel> outputs =
+            outputChannelsOf(stages, job.keepSources, {summary, input.scalings, input.edf.ranges}, computed);
         std::optional<CsvWriter> csv;
         std::optional<EdfResultWriter> edf;
         ResultWriter* writer = nullptr;
         if (outputFormat == RecordingFormat::csv) {
-            writer = &csv.emplace(output, summary.timeHeader, summary.timeDecimals, outputColumns(computed));
+            writer = &csv.emplace(output, summary.timeHeader, summary.timeDecimals, csvColumnsOf(outputs));
         } else {
-            EdfOutput edfOutput = edfOutputOf(computed, input.format, outputFormat, input.edf, layout, rows);
+            EdfOutput edfOutput = edfOutputOf(outputs, input.format, outputFormat, input.edf, layout, rows);
             writer = &edf.emplace(output, std::move(edfOutput.contents), std::move(edfOutput.conversions));
         }
         std::vector<ChannelTrace> traces;
         if (plot) traces = plotTraces(recording, stages, computed, rows);
-        std::vector<int16_t> outputChannels;
-        for (const ComputedChannel& channel : computed) outputChannels.push_back(channel.channel);
-        writeResults(recording, plan, rows, outputChannels, *writer, traces);
+        writeResults(recording, plan, rows, resultChannelsOf(outputs), *writer, traces);
         if (plot) {
             std::vector<PlotTrace> finished;
             for (ChannelTrace& trace : traces) finished.push_back(trace.finish());

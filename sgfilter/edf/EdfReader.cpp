@@ -145,6 +145,8 @@ private:
                 {signal.label, signal.units, std::max(std::fabs(signal.physicalMinimum), std::fabs(signal.physicalMaximum)),
                  scaling.decimals});
             recording_.scalings.push_back(scaling);
+            recording_.ranges.push_back(
+                {signal.physicalMinimum, signal.physicalMaximum, signal.digitalMinimum, signal.digitalMaximum});
         }
     }
 

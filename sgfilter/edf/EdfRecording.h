@@ -12,9 +12,16 @@
 
 namespace sgf {
 
+// A data signal's range as the file's header gives it.
+struct SignalRange {
+    double physicalMinimum, physicalMaximum;
+    double digitalMinimum, digitalMaximum;
+};
+
 struct EdfRecording {
     CsvSummary table;                          // channels named by label, with their units
     std::vector<sg::ChannelScaling> scalings;  // one per channel, in the converted form
+    std::vector<SignalRange> ranges;           // one per channel
     double sampleRate = 0.0;                   // Hz, shared by every signal
     std::size_t runCount = 0;
     StartDateTime start;

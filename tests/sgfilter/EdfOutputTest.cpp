@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "sgfilter/EdfBytes.h"
 #include "sgfilter/RecordingFiles.h"
@@ -65,31 +66,38 @@ TEST(EdfOutput, AContinuousOutputReadsBackInEdflibWithItsHeaderValuesAndEveryAnn
     file.signals = {{"BP", "mmHg", -100, 300, -2048, 2047, 50, [](std::size_t i) { return -2000 + 3 * static_cast<int>(i); }}};
     file.annotations = manyAnnotations();
     const auto input = folder.write("in.edf", file.bytes());
-    const ProcessResult result =
-        runSgfilter({"filter", input.string(), "-o", (folder / "out.edf").string(), "--order", "2", "--width", "9"}, folder);
+    const ProcessResult result = runSgfilter({"filter", input.string(), "-o", (folder / "out.edf").string(),
+                                              "--keep-sources", "--order", "2", "--width", "9"},
+                                             folder);
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
     std::unique_ptr<edf_hdr_struct, ClosedByEdflib> header(new edf_hdr_struct{});
     ASSERT_EQ(edfopen_file_readonly((folder / "out.edf").c_str(), header.get(), EDFLIB_READ_ALL_ANNOTATIONS), 0)
         << "EDFlib error " << header->filetype;
     EXPECT_EQ(header->filetype, EDFLIB_FILETYPE_EDFPLUS);
-    ASSERT_EQ(header->edfsignals, 1);
+    ASSERT_EQ(header->edfsignals, 2);
     EXPECT_EQ(header->datarecord_duration, EDFLIB_TIME_DIMENSION);  // 600 samples at 100 Hz: records of 1 s
     EXPECT_EQ(header->datarecords_in_file, 6);
     EXPECT_EQ(fmt::format("{}-{}-{} {}:{}:{}", header->startdate_year, header->startdate_month, header->startdate_day,
                           header->starttime_hour, header->starttime_minute, header->starttime_second),
               "2021-2-1 10:20:30");
-    const edf_param_struct& smoothed = header->signalparam[0];
+    const edf_param_struct& source = header->signalparam[0];
+    const edf_param_struct& smoothed = header->signalparam[1];
     EXPECT_STREQ(smoothed.label, "SG BP           ");
     EXPECT_STREQ(smoothed.physdimension, "mmHg    ");
+    // The kept source keeps the input's range; the computed signal has the format's full one.
+    EXPECT_EQ(std::tuple(source.phys_min, source.phys_max, source.dig_min, source.dig_max), std::tuple(-100.0, 300.0, -2048, 2047));
     EXPECT_EQ(std::pair(smoothed.dig_min, smoothed.dig_max), std::pair(-32768, 32767));
 
     // A quadratic fit passes a straight line unchanged.
-    std::vector<double> filtered(600);
-    ASSERT_EQ(edfread_physical_samples(header->handle, 0, 600, filtered.data()), 600);
+    std::vector<double> kept(600), filtered(600);
+    ASSERT_EQ(edfread_physical_samples(header->handle, 0, 600, kept.data()), 600);
+    ASSERT_EQ(edfread_physical_samples(header->handle, 1, 600, filtered.data()), 600);
     const double step = (smoothed.phys_max - smoothed.phys_min) / 65535.0;
-    for (std::size_t i = 0; i < filtered.size(); ++i) {
-        ASSERT_NEAR(filtered[i], file.physicalOf(file.signals[0], file.signals[0].digital(i)), 0.51 * step) << "sample " << i;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const double recorded = file.physicalOf(file.signals[0], file.signals[0].digital(i));
+        ASSERT_NEAR(kept[i], recorded, 1e-9) << "sample " << i;
+        ASSERT_NEAR(filtered[i], recorded, 0.51 * step) << "sample " << i;
     }
 
     const std::vector<EdfTestAnnotation> expected = manyAnnotations();

@@ -161,14 +161,16 @@ TEST(EdfRecording, EdfAndBdfOutputsKeepTheValuesWithinTheirResolution) {
     }
 }
 
-TEST(EdfRecording, APausedRecordingIsWrittenAsEdfPlusDWithThePauseInItsRecordsOnsets) {
+TEST(EdfRecording, APausedRecordingIsWrittenAsEdfPlusDWithThePauseAndAKeptSourceUnchanged) {
     TempFolder folder;
-    const EdfTestFile file = pausedRecording();
-    const auto input = folder.write("paused.edf", file.bytes());
+    EdfTestFile file = pausedRecording();
+    file.signals[0].digital = wavyDigital;
+    const WrittenEdf in{file.bytes()};
+    const auto input = folder.write("paused.edf", in.bytes);
     // A quadratic fit passes the pressure's straight lines on either side of the pause unchanged.
-    const ProcessResult result = runSgfilter(
-        {"filter", input.string(), "-o", (folder / "out.edf").string(), "--channel", "BP", "--order", "2", "--width", "7"},
-        folder);
+    const ProcessResult result = runSgfilter({"filter", input.string(), "-o", (folder / "out.edf").string(),
+                                              "--keep-sources", "--channel", "BP", "--order", "2", "--width", "7"},
+                                             folder);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const WrittenEdf edf{readText(folder / "out.edf")};
     EXPECT_EQ(edf.kind(), "EDF+D");
@@ -183,20 +185,24 @@ TEST(EdfRecording, APausedRecordingIsWrittenAsEdfPlusDWithThePauseInItsRecordsOn
     const WrittenTal beat = edf.tals(0).at(1);
     EXPECT_EQ(beat.texts.at(0), "Beat");
     EXPECT_NEAR(beat.onset + std::stod(beat.duration), 0.35, 1e-4);
+    // The kept source has the input's range and digital values, in records of its own length.
+    EXPECT_EQ(edf.label(0), "BP");
+    for (const std::size_t before : {104u, 112u, 120u, 128u}) EXPECT_EQ(edf.field(before, 8, 0), in.field(before, 8, 1));
+    EXPECT_EQ(edf.sampleBytes(0), in.sampleBytes(1));
 
     const ProcessResult info = runSgfilter({"info", (folder / "out.edf").string()}, folder);
-    EXPECT_NE(info.out.find("1 channel, 600 samples each at 100 Hz, 2 runs of data, 1 annotation"), std::string::npos)
+    EXPECT_NE(info.out.find("2 channels, 600 samples each at 100 Hz, 2 runs of data, 1 annotation"), std::string::npos)
         << info.out;
-    // Smoothed once more when read back, the straight lines come out as they were written.
-    const ProcessResult back = runSgfilter({"filter", (folder / "out.edf").string(), "-o", (folder / "back.csv").string(),
-                                            "--order", "2", "--width", "7"},
-                                           folder);
+    // Kept as a source when read back, the filtered pressure comes out as it was written.
+    const ProcessResult back = runSgfilter(
+        {"filter", (folder / "out.edf").string(), "-o", (folder / "back.csv").string(), "--keep-sources", "--channel", "2"},
+        folder);
     ASSERT_EQ(back.exitCode, 0) << back.err;
     const CsvText csv = parseCsv(readText(folder / "back.csv"));
     ASSERT_EQ(csv.rows.size(), kSamples);
     for (std::size_t i = 0; i < kSamples; ++i) {
         ASSERT_NEAR(std::stod(csv.rows[i].at(0)), timeOfSample(i), 1e-4) << "row " << i;
-        ASSERT_NEAR(std::stod(csv.rows[i].at(1)), file.physicalOf(file.signals[1], pressureDigital(i)), 1.01 * edf.resolution(0))
+        ASSERT_NEAR(std::stod(csv.rows[i].at(1)), file.physicalOf(file.signals[1], pressureDigital(i)), 1.01 * edf.resolution(1))
             << "row " << i;
     }
 }
