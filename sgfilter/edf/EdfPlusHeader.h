@@ -1,4 +1,4 @@
-// The header of an EDF+ or BDF+ file: the fixed part, then each field for every data signal and
+// The header of an EDF+ or BDF+ file: the fixed fields, then each field for every data signal and
 // the annotation signal in turn.
 #pragma once
 

@@ -14,7 +14,7 @@ int64_t nanosecondsOf(double seconds);
 // "3.5", "0.001", "-0.25", "12": every digit needed and no more.
 std::string secondsText(int64_t nanoseconds);
 // The value in at most 8 characters: exactly where its shortest text fits, otherwise rounded down
-// (`roundUp` false) or up to the most decimals that fit. Nothing when even its whole part does not fit.
+// (`roundUp` false) or up to the most decimals that fit. Nothing when even its integer digits do not fit.
 std::optional<std::string> eightCharacterText(double value, bool roundUp);
 
 }  // namespace sgf
