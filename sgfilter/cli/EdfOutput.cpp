@@ -16,10 +16,15 @@ std::string edfLabelOf(const std::string& title) {
     return label;
 }
 
+// A header whose digital range reaches beyond its own format's has no digital values to keep.
+bool fitsFormat(const SignalRange& range, int32_t fullMaximum) {
+    return range.digitalMinimum >= -fullMaximum - 1.0 && range.digitalMaximum <= fullMaximum;
+}
+
 EdfPlusSignal edfSignalOf(const OutputChannel& output, bool keepsRecordedRange, int32_t fullMaximum) {
     const std::string label = edfLabelOf(output.name);
     const std::string units = shortUnits(output.units);
-    if (keepsRecordedRange && output.recordedRange) {
+    if (keepsRecordedRange && output.recordedRange && fitsFormat(*output.recordedRange, fullMaximum)) {
         const SignalRange& range = *output.recordedRange;
         return {label, units, range.physicalMinimum, range.physicalMaximum, static_cast<int32_t>(range.digitalMinimum),
                 static_cast<int32_t>(range.digitalMaximum)};
