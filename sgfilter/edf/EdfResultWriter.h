@@ -17,7 +17,7 @@ public:
     // everything it writes has succeeded.
     EdfResultWriter(AtomicOutputFile& file, EdfPlusContents contents, std::vector<UnitsConversion> conversions);
 
-    // The times are not needed: the records' onsets come from the runs.
+    // Only the number of times counts: the records' onsets come from the runs.
     void writeRows(std::span<const double> times, std::span<const std::span<const float>> columns) override;
     void finish() override { writer_.finish(); }
 
