@@ -4,7 +4,8 @@
 set -euo pipefail
 
 # clang and libclang-rt-14-dev (its 32-bit libFuzzer and sanitizer runtimes) build the fuzzer;
-# EDFlib writes and BioSig reads EDF and BDF recordings, in their 32-bit builds.
+# BioSig reads EDF and BDF recordings, and EDFlib reads outputs back in the tests, in their 32-bit
+# builds.
 packages=(cmake make g++ g++-multilib lib32asan8 lib32ubsan1 googletest nlohmann-json3-dev libcli11-dev libfmt-dev qemu-user
           clang libclang-rt-14-dev libedf-dev:i386 libbiosig-dev:i386)
 [ $# -gt 0 ] && packages=("$@")
@@ -23,7 +24,7 @@ else
   SUDO=
 fi
 export DEBIAN_FRONTEND=noninteractive
-# The EDF libraries are linked into the 32-bit programs, so their i386 builds are needed.
+# The EDF libraries are linked into the 32-bit programs and tests, so their i386 builds are needed.
 if [[ "${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi

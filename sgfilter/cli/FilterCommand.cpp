@@ -163,11 +163,15 @@ void addFilterCommand(CLI::App& application) {
         ->required()
         ->type_name("FILE");
     command->add_option("-o,--output", job->output,
-                        "CSV file to write with time and each stage's output; - writes standard output")
+                        "File to write with time and each stage's output: EDF+ if named *.edf, BDF+ if *.bdf, "
+                        "otherwise CSV; - writes CSV to standard output")
         ->required()
         ->type_name("FILE");
     command->add_option("--plot", job->plot, "SVG file to write: the first source and every output against time")
         ->type_name("FILE");
+    command->add_flag("--keep-sources", job->keepSources,
+                      "Also write the recorded channels the stages read, unchanged, each once and in file order, "
+                      "before the stages' outputs (EDF to EDF and BDF to BDF keep their digital values)");
     command
         ->add_option("--block-size", job->samplesPerBlock,
                      fmt::format("Samples per host data block (default {}, or more where the recording needs more "

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <optional>
 
+#include "cli/EdfOutput.h"
+#include "cli/OutputChannels.h"
 #include "csv/CsvWriter.h"
-#include "edf/EdfWriter.h"
+#include "edf/EdfResultWriter.h"
 #include "edf/RecordingFormat.h"
 #include "plot/ChannelTrace.h"
 #include "progress/ProgressBar.h"
@@ -22,25 +24,12 @@ namespace sgf {
 
 namespace {
 
-std::string withUnits(const std::string& title, const std::string& units) {
-    return units.empty() ? title : fmt::format("{} ({})", title, units);
-}
-
 std::string describeStage(const PlannedStage& stage, const ComputedChannel& computed) {
     static constexpr const char* kKinds[] = {"smoothing", "first derivative", "second derivative"};
     const FilterSettings& settings = stage.settings;
     return fmt::format("channel {} \"{}\": {} of channel {}{}, order {}, width {}", computed.channel,
                        withUnits(computed.title, unitsTextOf(computed.scaling)), kKinds[settings.derivative],
                        stage.sourceChannel, settings.computed ? " (computed)" : "", settings.order, settings.width);
-}
-
-std::vector<OutputColumn> outputColumns(const std::vector<ComputedChannel>& computed) {
-    std::vector<OutputColumn> columns;
-    for (const ComputedChannel& channel : computed) {
-        columns.push_back({withUnits(channel.title, unitsTextOf(channel.scaling)), channel.scaling.decimals,
-                           unitsConversionOf(channel.scaling)});
-    }
-    return columns;
 }
 
 // The first stage's source and every stage's output.
@@ -110,30 +99,6 @@ void printSummary(const FilterJob& job, const CsvSummary& summary, const RunLayo
     fmt::print("time: {}total {:.3f} s\n", timings, timer.totalSeconds());
 }
 
-
-// EDF labels hold 16 characters: the module's long title keeps its source's name in them.
-std::string edfLabelOf(const std::string& title) {
-    static constexpr std::string_view kLongName = "Savitzky-Golay";
-    std::string label = title;
-    if (label.size() > 16 && label.starts_with(kLongName)) label = "SG" + label.substr(kLongName.size());
-    if (label.starts_with("SG of ")) label = "SG " + label.substr(6);
-    return label;
-}
-
-// Each computed signal's physical range is its output's full normalised range in units, the
-// range the module chose for it.
-std::vector<EdfSignal> edfSignals(const std::vector<ComputedChannel>& computed) {
-    std::vector<EdfSignal> signals;
-    for (const ComputedChannel& channel : computed) {
-        const UnitsConversion conversion = unitsConversionOf(channel.scaling);
-        double low = conversion.toUnits(static_cast<float>(sg::FullScaleMin));
-        double high = conversion.toUnits(static_cast<float>(sg::FullScaleMax));
-        if (low > high) std::swap(low, high);
-        signals.push_back({edfLabelOf(channel.title), shortUnits(unitsTextOf(channel.scaling)), conversion, low, high});
-    }
-    return signals;
-}
-
 }  // namespace
 
 void runFilterJob(const FilterJob& job) {
@@ -148,8 +113,7 @@ void runFilterJob(const FilterJob& job) {
     // Both outputs exist (under temporary names) before the work starts, so an unwritable folder
     // shows at once, and both appear together at the end or not at all.
     const RecordingFormat outputFormat = outputFormatOf(job.output);
-    std::optional<AtomicOutputFile> csvOutput;
-    if (outputFormat == RecordingFormat::csv) csvOutput.emplace(job.output);
+    AtomicOutputFile output(job.output);
     std::optional<AtomicOutputFile> plot;
     if (!job.plot.empty()) plot.emplace(job.plot);
 
@@ -167,11 +131,6 @@ void runFilterJob(const FilterJob& job) {
     });
     const CsvSummary& summary = input->summary();
     const RunLayout& layout = input->layout();
-    if (outputFormat != RecordingFormat::csv && layout.runs.size() > 1) {
-        throw UsageError(fmt::format("{} has {} runs of data with gaps between them; EDF+ and BDF+ output is written "
-                                     "continuous only, so write CSV instead",
-                                     job.input.string(), layout.runs.size()));
-    }
     const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock);
     warnAboutShortRuns(stages, layout, input->times());
 
@@ -190,30 +149,29 @@ void runFilterJob(const FilterJob& job) {
         progress.clear();
     });
 
-    std::optional<EdfWriter> edf;
     timer.measure("write", [&] {
+        const std::vector<OutputChannel> outputs =
+            outputChannelsOf(stages, job.keepSources, {summary, input->scalings(), input->edf().ranges}, computed);
         std::optional<CsvWriter> csv;
+        std::optional<EdfResultWriter> edf;
         ResultWriter* writer = nullptr;
-        if (csvOutput) {
-            writer = &csv.emplace(*csvOutput, summary.timeHeader, summary.timeDecimals, outputColumns(computed));
+        if (outputFormat == RecordingFormat::csv) {
+            writer = &csv.emplace(output, summary.timeHeader, summary.timeDecimals, csvColumnsOf(outputs));
         } else {
-            writer = &edf.emplace(job.output, outputFormat == RecordingFormat::bdf, edfSignals(computed),
-                                  input->edf().sampleRate > 0 ? input->edf().sampleRate : 1.0 / layout.sampleInterval,
-                                  summary.rowCount, input->edf().start, input->edf().annotations);
+            EdfOutput edfOutput =
+                edfOutputOf(outputs, input->format(), outputFormat, input->edf(), layout, input->times());
+            writer = &edf.emplace(output, std::move(edfOutput.contents), std::move(edfOutput.conversions));
         }
         std::vector<ChannelTrace> traces;
         if (plot) traces = plotTraces(recording, stages, computed, input->times(), summary.rowCount);
-        std::vector<int16_t> outputChannels;
-        for (const ComputedChannel& channel : computed) outputChannels.push_back(channel.channel);
-        writeResults(recording, plan, input->times(), outputChannels, *writer, traces);
+        writeResults(recording, plan, input->times(), resultChannelsOf(outputs), *writer, traces);
         if (plot) {
             std::vector<PlotTrace> finished;
             for (ChannelTrace& trace : traces) finished.push_back(trace.finish());
             writeSvgPlot(*plot, summary.timeHeader, finished);
         }
     });
-    if (csvOutput) csvOutput->commit();
-    if (edf) edf->commit();
+    output.commit();
     if (plot) plot->commit();
     if (job.verbose) printSummary(job, summary, layout, plan, stages, computed, timer);
 }

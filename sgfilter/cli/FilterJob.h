@@ -16,6 +16,7 @@ struct FilterJob {
     std::filesystem::path module;
     int samplesPerBlock = 0;  // 0: chosen to suit the recording
     std::vector<FilterSettings> stages;
+    bool keepSources = false;  // also write the recorded channels the stages read
     bool verbose = false;
 };
 

@@ -285,6 +285,8 @@ void EdfReader::describeChannels() {
             {signal.label, signal.units, std::max(std::fabs(signal.physicalMinimum), std::fabs(signal.physicalMaximum)),
              scaling.decimals});
         recording_.scalings.push_back(scaling);
+        recording_.ranges.push_back(
+            {signal.physicalMinimum, signal.physicalMaximum, signal.digitalMinimum, signal.digitalMaximum});
     }
 }
 

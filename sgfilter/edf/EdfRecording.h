@@ -7,23 +7,21 @@
 #include <vector>
 
 #include "csv/CsvSummary.h"
+#include "edf/StartAndAnnotations.h"
 #include "module/filter/ChannelScaling.h"
 
 namespace sgf {
 
-struct StartDateTime {
-    int year = 1985, month = 1, day = 1, hour = 0, minute = 0, second = 0;
-};
-
-struct Annotation {
-    double onset;     // seconds from the start of the recording
-    double duration;  // seconds; 0 when the file gives none
-    std::string text;
+// A data signal's range as the file's header gives it.
+struct SignalRange {
+    double physicalMinimum, physicalMaximum;
+    double digitalMinimum, digitalMaximum;
 };
 
 struct EdfRecording {
     CsvSummary table;                          // channels named by label, with their units
     std::vector<sg::ChannelScaling> scalings;  // one per channel, in the converted form
+    std::vector<SignalRange> ranges;           // one per channel
     std::vector<double> channelRates;          // Hz, one per channel
     double sampleRate = 0.0;                   // Hz, of the rows: the channels that are read
     double recordDuration = 0.0;               // seconds

@@ -25,7 +25,7 @@ std::unique_ptr<refhost::FileBlockStore> storeFor(const CsvSummary& summary, con
 class CsvInput final : public InputRecording {
 public:
     CsvInput(const std::filesystem::path& file, const std::filesystem::path& folder, const ChannelChoice& choose)
-        : rows_(folder) {
+        : InputRecording(RecordingFormat::csv), rows_(folder) {
         // A CSV's channels share its rows; only those read are staged.
         summary_ = readCsv(file, rows_, [&](const CsvSummary& header) {
             std::vector<std::size_t> read;
@@ -55,8 +55,9 @@ private:
 
 class EdfInput final : public InputRecording {
 public:
-    EdfInput(const std::filesystem::path& file, const std::filesystem::path& folder, const ChannelChoice& choose)
-        : reader_(file, folder) {
+    EdfInput(const std::filesystem::path& file, const std::filesystem::path& folder, const ChannelChoice& choose,
+             RecordingFormat format)
+        : InputRecording(format), reader_(file, folder) {
         edf_ = reader_.recording();
         if (edf_.table.rowCount == 0) throw InputError(file, 0, "holds no data records");
         chooseRows(choose(edf_.table));
@@ -104,8 +105,9 @@ private:
 
 std::unique_ptr<InputRecording> readInputRecording(const std::filesystem::path& file,
                                                    const std::filesystem::path& folder, const ChannelChoice& choose) {
-    if (inputFormatOf(file) == RecordingFormat::csv) return std::make_unique<CsvInput>(file, folder, choose);
-    return std::make_unique<EdfInput>(file, folder, choose);
+    const RecordingFormat format = inputFormatOf(file);
+    if (format == RecordingFormat::csv) return std::make_unique<CsvInput>(file, folder, choose);
+    return std::make_unique<EdfInput>(file, folder, choose, format);
 }
 
 }  // namespace sgf

@@ -13,6 +13,7 @@
 #include "csv/CsvSummary.h"
 #include "csv/RunLayout.h"
 #include "edf/EdfRecording.h"
+#include "edf/RecordingFormat.h"
 #include "recording/BlockPlan.h"
 #include "recording/RowTimes.h"
 #include "refhost/Recording.h"
@@ -23,6 +24,7 @@ class InputRecording {
 public:
     virtual ~InputRecording() = default;
 
+    RecordingFormat format() const { return format_; }
     const CsvSummary& summary() const { return summary_; }
     const std::vector<sg::ChannelScaling>& scalings() const { return scalings_; }
     const RunLayout& layout() const { return layout_; }
@@ -36,6 +38,9 @@ public:
                           std::size_t cachedBlocks) = 0;
 
 protected:
+    explicit InputRecording(RecordingFormat format) : format_(format) {}
+
+    RecordingFormat format_;
     CsvSummary summary_;
     std::vector<sg::ChannelScaling> scalings_;
     RunLayout layout_;

@@ -14,8 +14,15 @@
 
 namespace sgf {
 
-// `outputChannels` are the computed channels of the output's columns, in order.
+// A channel of the output's columns, and whether its recorded or its computed values go there.
+struct ResultChannel {
+    int16_t channel;
+    refhost::DataKind kind;
+};
+
+// `outputChannels` are the output's columns, in order.
 void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const RowTimes& rows,
-                  const std::vector<int16_t>& outputChannels, ResultWriter& output, std::vector<ChannelTrace>& traces);
+                  const std::vector<ResultChannel>& outputChannels, ResultWriter& output,
+                  std::vector<ChannelTrace>& traces);
 
 }  // namespace sgf

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "edf/EdfPlusWriter.h"
 #include "io/AtomicOutputFile.h"
 #include "io/BufferedWriter.h"
-#include "sample/EdfSampleFile.h"
 #include "sample/SyntheticPhysiology.h"
 
 namespace {
@@ -51,7 +51,7 @@ void writeRecording(const std::filesystem::path& output, double durationSeconds,
     file.commit();
 }
 
-// The same pause in whole data records of one second; the channels alternate pressure and ECG.
+// The same pause rounded out to whole seconds; the channels alternate pressure and ECG.
 void writeEdfRecording(const std::filesystem::path& output, bool is24Bit, double durationSeconds, int channels,
                        uint32_t seed) {
     sgf::AtomicOutputFile file(output);
@@ -60,27 +60,36 @@ void writeEdfRecording(const std::filesystem::path& output, bool is24Bit, double
     const GapMs gapMs = gapFor(seconds * kSamplesPerSecond);
     const int64_t gapFirst = gapMs.first / kSamplesPerSecond;
     const int64_t gapEnd = (gapMs.end + kSamplesPerSecond - 1) / kSamplesPerSecond;
-    std::vector<sgf::EdfSampleSignal> signals;
+    sgf::EdfPlusContents contents;
+    contents.is24Bit = is24Bit;
+    contents.patientName = "Synthetic";
+    contents.equipment = "make-sample";
+    contents.start = {2024, 1, 1, 8, 0, 0};
+    contents.sampleRate = kSamplesPerSecond;
+    contents.runs = {{0.0, static_cast<std::size_t>(gapFirst * kSamplesPerSecond)},
+                     {static_cast<double>(gapEnd), static_cast<std::size_t>((seconds - gapEnd) * kSamplesPerSecond)}};
     for (int channel = 0; channel < channels; ++channel) {
         const std::string number = channels > 2 ? std::to_string(channel / 2 + 1) : "";
-        signals.push_back(channel % 2 == 0 ? sgf::EdfSampleSignal{"pressure" + number, "mmHg", -50.0, 350.0}
-                                           : sgf::EdfSampleSignal{"ecg" + number, "mV", -5.0, 5.0});
+        const int32_t digitalMaximum = is24Bit ? 8388607 : 32767;
+        contents.signals.push_back(channel % 2 == 0
+                                       ? sgf::EdfPlusSignal{"pressure" + number, "mmHg", -50.0, 350.0, -digitalMaximum - 1, digitalMaximum}
+                                       : sgf::EdfPlusSignal{"ecg" + number, "mV", -5.0, 5.0, -digitalMaximum - 1, digitalMaximum});
     }
-    sgf::EdfSampleFile edf(file, is24Bit, signals, static_cast<int>(kSamplesPerSecond),
-                           static_cast<std::size_t>(seconds - (gapEnd - gapFirst)));
-    std::vector<std::vector<double>> record(static_cast<std::size_t>(channels),
+    sgf::EdfPlusWriter edf(file, std::move(contents));
+    std::vector<std::vector<double>> second(static_cast<std::size_t>(channels),
                                             std::vector<double>(static_cast<std::size_t>(kSamplesPerSecond)));
-    for (int64_t second = 0; second < seconds; ++second) {
-        if (second == gapFirst) second = gapEnd;
+    const std::vector<std::span<const double>> signals(second.begin(), second.end());
+    for (int64_t start = 0; start < seconds; ++start) {
+        if (start == gapFirst) start = gapEnd;
         for (int64_t ms = 0; ms < kSamplesPerSecond; ++ms) {
-            const double time = static_cast<double>(second * kSamplesPerSecond + ms) / kSamplesPerSecond;
+            const double time = static_cast<double>(start * kSamplesPerSecond + ms) / kSamplesPerSecond;
             const double pressure = physiology.pressure(time);
             const double ecg = physiology.ecg(time);
-            for (std::size_t channel = 0; channel < record.size(); ++channel) {
-                record[channel][static_cast<std::size_t>(ms)] = channel % 2 == 0 ? pressure : ecg;
+            for (std::size_t channel = 0; channel < second.size(); ++channel) {
+                second[channel][static_cast<std::size_t>(ms)] = channel % 2 == 0 ? pressure : ecg;
             }
         }
-        edf.writeRecord(second, record);
+        edf.write(signals);
     }
     edf.finish();
     file.commit();

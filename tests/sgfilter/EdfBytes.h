@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,7 +33,7 @@ struct EdfTestFile {
     double recordDuration = 1.0;
     std::vector<double> onsets;  // one per data record
     std::vector<EdfTestSignal> signals;
-    std::vector<EdfTestAnnotation> annotations;  // written in the first record
+    std::vector<EdfTestAnnotation> annotations;  // written in the first record, whose room grows to hold them
     std::string startDate = "01.02.21";
     std::string startTime = "10.20.30";
 
@@ -42,7 +43,12 @@ struct EdfTestFile {
     }
 
     std::string bytes() const {
-        const int annotationSamples = 60;
+        const int bytesPerSample = is24Bit ? 3 : 2;
+        std::string firstTals;
+        for (const EdfTestAnnotation& a : annotations) {
+            firstTals += fmt::format("+{:g}\x15{:g}\x14{}\x14", a.onset, a.duration, a.text) + '\0';
+        }
+        const int annotationSamples = std::max(60, static_cast<int>(firstTals.size() + 20) / bytesPerSample + 1);
         const std::size_t count = signals.size() + 1;
         const auto field = [](const std::string& text, std::size_t width) {
             std::string padded = text.substr(0, width);
@@ -72,7 +78,6 @@ struct EdfTestFile {
         each([](const EdfTestSignal&) { return std::string(); }, "", 80);
         each([](const EdfTestSignal& s) { return std::to_string(s.samplesPerRecord); }, std::to_string(annotationSamples), 8);
         each([](const EdfTestSignal&) { return std::string(); }, "", 32);
-        const int bytesPerSample = is24Bit ? 3 : 2;
         for (std::size_t record = 0; record < onsets.size(); ++record) {
             for (const EdfTestSignal& signal : signals) {
                 for (int sample = 0; sample < signal.samplesPerRecord; ++sample) {
@@ -81,11 +86,7 @@ struct EdfTestFile {
                 }
             }
             std::string tal = fmt::format("+{:g}\x14\x14", onsets[record]) + '\0';
-            if (record == 0) {
-                for (const EdfTestAnnotation& a : annotations) {
-                    tal += fmt::format("+{:g}\x15{:g}\x14{}\x14", a.onset, a.duration, a.text) + '\0';
-                }
-            }
+            if (record == 0) tal += firstTals;
             tal.resize(static_cast<std::size_t>(annotationSamples * bytesPerSample), '\0');
             out += tal;
         }

@@ -9,6 +9,7 @@
 #include "sgfilter/EdfBytes.h"
 #include "sgfilter/RecordingFiles.h"
 #include "sgfilter/SgfilterProcess.h"
+#include "sgfilter/WrittenEdf.h"
 
 namespace sgf::testing {
 namespace {
@@ -38,20 +39,6 @@ EdfTestFile pausedRecording() {
 }
 
 double timeOfSample(std::size_t i) { return static_cast<double>(i) * 0.01 + (i >= kFirstAfterPause ? 3.0 : 0.0); }
-
-// The fields of an EDF or BDF header the tests check, read by offset.
-struct WrittenHeader {
-    std::string bytes;
-    std::size_t signals() const { return std::stoul(bytes.substr(252, 4)); }
-    std::string field(std::size_t before, std::size_t width, std::size_t signal) const {
-        std::string text = bytes.substr(256 + before * signals() + signal * width, width);
-        return text.substr(0, text.find_last_not_of(' ') + 1);
-    }
-    double number(std::size_t before, std::size_t signal) const { return std::stod(field(before, 8, signal)); }
-    double resolution(std::size_t signal) const {
-        return (number(112, signal) - number(104, signal)) / (number(128, signal) - number(120, signal));
-    }
-};
 
 TEST(EdfRecording, HeaderScalingAndRunsReachTheFilterAsTheFileDefinesThem) {
     TempFolder folder;
@@ -198,7 +185,7 @@ TEST(EdfRecording, EdfAndBdfOutputsKeepTheValuesWithinTheirResolution) {
     };
     smooth(csvInput, folder / "out.edf");
     smooth(folder / "out.edf", folder / "back.csv");
-    const WrittenHeader edf{readText(folder / "out.edf")};
+    const WrittenEdf edf{readText(folder / "out.edf")};
     EXPECT_EQ(edf.bytes.substr(192, 5), "EDF+C");
     EXPECT_EQ(edf.field(120, 8, 0), "-32768");
     EXPECT_EQ(edf.field(128, 8, 0), "32767");
@@ -219,7 +206,7 @@ TEST(EdfRecording, EdfAndBdfOutputsKeepTheValuesWithinTheirResolution) {
     file.onsets = recordOnsets(kRecords, 0.5);
     file.signals[0].digital = [](std::size_t i) { return -30000 + 90 * static_cast<int>(i); };
     smooth(folder.write("in.edf", file.bytes()), folder / "out.bdf");
-    const WrittenHeader bdf{readText(folder / "out.bdf")};
+    const WrittenEdf bdf{readText(folder / "out.bdf")};
     EXPECT_EQ(bdf.bytes.substr(0, 8), "\xff" "BIOSEMI");
     EXPECT_EQ(bdf.bytes.substr(192, 5), "BDF+C");
     EXPECT_EQ(bdf.bytes.substr(168, 16), "01.02.2110.20.30");
@@ -232,6 +219,52 @@ TEST(EdfRecording, EdfAndBdfOutputsKeepTheValuesWithinTheirResolution) {
     EXPECT_LT(bdfStep, 1e-4);  // finer than the input's own step, so nothing of the input is lost
     for (std::size_t i = 0; i < kSamples; ++i) {
         ASSERT_NEAR(std::stod(fromBdf.rows[i].at(1)), file.physicalOf(file.signals[0], file.signals[0].digital(i)), 0.6e-4)
+            << "row " << i;
+    }
+}
+
+TEST(EdfRecording, APausedRecordingIsWrittenAsEdfPlusDWithThePauseAndAKeptSourceUnchanged) {
+    TempFolder folder;
+    EdfTestFile file = pausedRecording();
+    file.signals[0].digital = wavyDigital;
+    const WrittenEdf in{file.bytes()};
+    const auto input = folder.write("paused.edf", in.bytes);
+    // A quadratic fit passes the pressure's straight lines on either side of the pause unchanged.
+    const ProcessResult result = runSgfilter({"filter", input.string(), "-o", (folder / "out.edf").string(),
+                                              "--keep-sources", "--channel", "BP", "--order", "2", "--width", "7"},
+                                             folder);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const WrittenEdf edf{readText(folder / "out.edf")};
+    EXPECT_EQ(edf.kind(), "EDF+D");
+    // 300 samples at 100 Hz on either side of the pause: three records of a second each. BioSig
+    // gives the input's onsets to 1/2^32 of a day.
+    EXPECT_EQ(edf.recordDuration(), "1");
+    ASSERT_EQ(edf.recordCount(), 6u);
+    const std::vector<double> onsets{0, 1, 2, 6, 7, 8};
+    for (std::size_t record = 0; record < onsets.size(); ++record) {
+        EXPECT_NEAR(edf.tals(record).at(0).onset, onsets[record], 1e-4) << "record " << record;
+    }
+    const WrittenTal beat = edf.tals(0).at(1);
+    EXPECT_EQ(beat.texts.at(0), "Beat");
+    EXPECT_NEAR(beat.onset + std::stod(beat.duration), 0.35, 1e-4);
+    // The kept source has the input's range and digital values, in records of its own length.
+    EXPECT_EQ(edf.label(0), "BP");
+    for (const std::size_t before : {104u, 112u, 120u, 128u}) EXPECT_EQ(edf.field(before, 8, 0), in.field(before, 8, 1));
+    EXPECT_EQ(edf.sampleBytes(0), in.sampleBytes(1));
+
+    const ProcessResult info = runSgfilter({"info", (folder / "out.edf").string()}, folder);
+    EXPECT_NE(info.out.find("2 channels, 600 samples each at 100 Hz, 2 runs of data, 1 annotation"), std::string::npos)
+        << info.out;
+    // Kept as a source when read back, the filtered pressure comes out as it was written.
+    const ProcessResult back = runSgfilter(
+        {"filter", (folder / "out.edf").string(), "-o", (folder / "back.csv").string(), "--keep-sources", "--channel", "2"},
+        folder);
+    ASSERT_EQ(back.exitCode, 0) << back.err;
+    const CsvText csv = parseCsv(readText(folder / "back.csv"));
+    ASSERT_EQ(csv.rows.size(), kSamples);
+    for (std::size_t i = 0; i < kSamples; ++i) {
+        ASSERT_NEAR(std::stod(csv.rows[i].at(0)), timeOfSample(i), 1e-4) << "row " << i;
+        ASSERT_NEAR(std::stod(csv.rows[i].at(1)), file.physicalOf(file.signals[1], pressureDigital(i)), 1.01 * edf.resolution(1))
             << "row " << i;
     }
 }
@@ -276,15 +309,6 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"RecordWithoutOnset", {}, [](std::string& bytes) { bytes.at(1024 + 2 * 320 + 200) = 'x'; },
                "data record 3 does not begin with its onset"}),
     [](const ::testing::TestParamInfo<Damage>& damage) { return std::string(damage.param.name); });
-
-TEST(EdfRecording, ARecordingWithGapsIsNotWrittenAsContinuousEdf) {
-    TempFolder folder;
-    const auto input = folder.write("paused.edf", pausedRecording().bytes());
-    const ProcessResult result = runSgfilter({"filter", input.string(), "-o", (folder / "out.edf").string()}, folder);
-    EXPECT_NE(result.exitCode, 0);
-    EXPECT_NE(result.err.find("2 runs of data with gaps"), std::string::npos) << result.err;
-    EXPECT_FALSE(std::filesystem::exists(folder / "out.edf"));
-}
 
 TEST(EdfRecording, MakeSampleWritesPausedEdfAndBdfThatReadBackWithTheirRuns) {
     TempFolder folder;

@@ -149,6 +149,31 @@ TEST_F(FilterCommand, ChainedStagesEqualTheCompositeOfTheirFilters) {
     EXPECT_EQ(readText(output()), explicitText);
 }
 
+TEST_F(FilterCommand, KeptSourcesComeFirstEachOnceInFileOrderAsTheInputWroteThem) {
+    std::string text = "time (s),pressure (mmHg),ecg (mV),resp\n";
+    for (int i = 0; i < 400; ++i) {
+        text += fmt::format("{:.3f},{:.2f},{:.3f},{:.1f}\n", i * 0.004, 80 + (i * 7919 % 6001) / 100.0,
+                            (i * 37 % 2001 - 1000) / 1000.0, (i % 50) / 10.0);
+    }
+    folder.write("in.csv", text);
+    // ECG twice, pressure once, and a stage that reads a computed channel, which is not a source.
+    const ProcessResult result =
+        runSgfilter({"filter", (folder / "in.csv").string(), "-o", output().string(), "--keep-sources", "--channel",
+                     "ecg", "--then", "--channel", "pressure", "--then", "--derivative", "1", "--then", "--channel", "2"},
+                    folder);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const CsvText in = parseCsv(text);
+    const CsvText out = parseCsv(readText(output()));
+    ASSERT_EQ(out.header.size(), 7u);
+    EXPECT_EQ(std::vector(out.header.begin() + 1, out.header.begin() + 3), (std::vector<std::string>{"pressure (mmHg)", "ecg (mV)"}));
+    ASSERT_EQ(out.rows.size(), in.rows.size());
+    for (std::size_t row = 0; row < in.rows.size(); ++row) {
+        ASSERT_EQ(std::vector(out.rows[row].begin() + 1, out.rows[row].begin() + 3),
+                  std::vector(in.rows[row].begin() + 1, in.rows[row].begin() + 3))
+            << "row " << row;
+    }
+}
+
 TEST_F(FilterCommand, SettingsFileAndRangeIndexReachTheModule) {
     const SyntheticRecording recording{"time (s),a (V)", 0.01, {{0, 200}}, 4, [](double t) { return std::sin(t); }};
     const auto derivative = [&](std::vector<std::string> options) {

@@ -1,0 +1,43 @@
+// The channels an output holds, in order: with --keep-sources first the file channels the stages
+// read, each once and in file order, then every stage's output. CSV and EDF+/BDF+ outputs are
+// both written from this list.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "csv/CsvSummary.h"
+#include "csv/CsvWriter.h"
+#include "edf/EdfRecording.h"
+#include "recording/ResultPass.h"
+#include "recording/StagePlan.h"
+#include "recording/StageRunner.h"
+
+namespace sgf {
+
+struct OutputChannel {
+    ResultChannel values;
+    std::string name;  // the input's name of a recorded channel, the module's title of a computed one
+    std::string units;
+    sg::ChannelScaling scaling;  // of the values written: their decimals and their units
+    std::optional<SignalRange> recordedRange;  // an EDF or BDF input's own range of a kept source
+};
+
+// The input as read: its channels, their scalings and, for EDF and BDF, their ranges (empty for CSV).
+struct InputChannels {
+    const CsvSummary& summary;
+    const std::vector<sg::ChannelScaling>& scalings;
+    const std::vector<SignalRange>& ranges;
+};
+
+// "name (units)", or the name alone where there are no units: a channel as headers and messages show it.
+std::string withUnits(const std::string& name, const std::string& units);
+
+std::vector<OutputChannel> outputChannelsOf(const std::vector<PlannedStage>& stages, bool keepSources,
+                                            const InputChannels& input, const std::vector<ComputedChannel>& computed);
+std::vector<ResultChannel> resultChannelsOf(const std::vector<OutputChannel>& outputs);
+// Headed "name (units)", in units, with each channel's own decimals.
+std::vector<OutputColumn> csvColumnsOf(const std::vector<OutputChannel>& outputs);
+
+}  // namespace sgf

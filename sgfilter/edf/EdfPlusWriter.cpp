@@ -1,0 +1,111 @@
+#include "edf/EdfPlusWriter.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+
+#include "edf/EdfPlusNumbers.h"
+
+namespace sgf {
+
+namespace {
+
+std::vector<std::size_t> runLengthsOf(const std::vector<EdfPlusRun>& runs) {
+    std::vector<std::size_t> lengths;
+    for (const EdfPlusRun& run : runs) lengths.push_back(run.samples);
+    return lengths;
+}
+
+}  // namespace
+
+EdfPlusWriter::EdfPlusWriter(AtomicOutputFile& file, EdfPlusContents contents)
+    : writer_(file), contents_(std::move(contents)), annotations_(contents_.annotations),
+      bytesPerSample_(contents_.is24Bit ? 3 : 2) {
+    std::erase_if(contents_.runs, [](const EdfPlusRun& run) { return run.samples == 0; });
+    const std::vector<std::size_t> lengths = runLengthsOf(contents_.runs);
+    layout_.size = edfPlusRecordSizeFor(contents_.sampleRate, lengths);
+    layout_.recordCount = 0;
+    for (const std::size_t length : lengths) layout_.recordCount += length / layout_.size.samples;
+    for (const EdfPlusRun& run : contents_.runs) runOnsets_.push_back(nanosecondsOf(run.onset));
+
+    std::vector<WrittenPhysicalRange> ranges;
+    for (const EdfPlusSignal& signal : contents_.signals) {
+        const WrittenPhysicalRange& range = ranges.emplace_back(writtenPhysicalRangeOf(signal));
+        const double digitalMinimum = signal.digitalMinimum;
+        const double digitalMaximum = signal.digitalMaximum;
+        codings_.push_back({range.minimum, (digitalMaximum - digitalMinimum) / (range.maximum - range.minimum),
+                            digitalMinimum, digitalMaximum});
+    }
+
+    // The annotation signal is as long as the record with the most annotation text needs.
+    RecordAnnotations sizing(contents_.annotations);
+    std::size_t mostBytes = 0;
+    for (std::size_t run = 0; run < contents_.runs.size(); ++run) {
+        for (std::size_t record = 0; record < lengths[run] / layout_.size.samples; ++record) {
+            mostBytes = std::max(mostBytes, sizing.next(onsetOf({run, record}), onsetAfter({run, record})).size());
+        }
+    }
+    layout_.annotationSamples = (mostBytes + bytesPerSample_ - 1) / bytesPerSample_;
+
+    writer_.append(edfPlusHeader(contents_, ranges, layout_));
+    record_.assign((contents_.signals.size() * layout_.size.samples + layout_.annotationSamples) * bytesPerSample_, '\0');
+}
+
+int64_t EdfPlusWriter::onsetOf(RecordPosition position) const {
+    return runOnsets_[position.run] + static_cast<int64_t>(position.record) * layout_.size.nanoseconds;
+}
+
+std::optional<int64_t> EdfPlusWriter::onsetAfter(RecordPosition position) const {
+    if ((position.record + 1) * layout_.size.samples < contents_.runs[position.run].samples) {
+        return onsetOf({position.run, position.record + 1});
+    }
+    if (position.run + 1 < contents_.runs.size()) return onsetOf({position.run + 1, 0});
+    return std::nullopt;
+}
+
+void EdfPlusWriter::write(std::span<const std::span<const double>> signals) {
+    const std::size_t samples = signals.empty() ? 0 : signals.front().size();
+    const std::size_t perRecord = layout_.size.samples;
+    for (std::size_t done = 0; done < samples;) {
+        if (recordsWritten_ == layout_.recordCount) throw std::logic_error("more samples than the runs of data hold");
+        const std::size_t count = std::min(perRecord - filled_, samples - done);
+        for (std::size_t signal = 0; signal < codings_.size(); ++signal) {
+            const Coding& coding = codings_[signal];
+            char* out = record_.data() + (signal * perRecord + filled_) * bytesPerSample_;
+            for (const double value : signals[signal].subspan(done, count)) {
+                double digital = (value - coding.physicalMinimum) * coding.digitsPerUnit + coding.digitalMinimum;
+                // Written this way round, a NaN lands on the minimum too.
+                digital = digital > coding.digitalMaximum ? coding.digitalMaximum
+                                                          : (digital >= coding.digitalMinimum ? digital : coding.digitalMinimum);
+                const auto word = static_cast<uint32_t>(static_cast<int32_t>(digital < 0 ? digital - 0.5 : digital + 0.5));
+                for (std::size_t byte = 0; byte < bytesPerSample_; ++byte) *out++ = static_cast<char>(word >> (8 * byte));
+            }
+        }
+        filled_ += count;
+        done += count;
+        if (filled_ == perRecord) writeRecord();
+    }
+}
+
+void EdfPlusWriter::writeRecord() {
+    const std::string text = annotations_.next(onsetOf(next_), onsetAfter(next_));
+    char* slot = record_.data() + codings_.size() * layout_.size.samples * bytesPerSample_;
+    std::memset(slot, 0, layout_.annotationSamples * bytesPerSample_);
+    std::memcpy(slot, text.data(), text.size());
+    writer_.append(record_);
+    filled_ = 0;
+    ++recordsWritten_;
+    if (++next_.record * layout_.size.samples == contents_.runs[next_.run].samples) next_ = {next_.run + 1, 0};
+}
+
+void EdfPlusWriter::finish() {
+    if (recordsWritten_ != layout_.recordCount || filled_ != 0) {
+        throw std::logic_error(fmt::format("{} of {} EDF data records written", recordsWritten_, layout_.recordCount));
+    }
+    writer_.flush();
+}
+
+}  // namespace sgf

@@ -1,0 +1,61 @@
+// Writes an EDF+ or BDF+ file record by record: continuous (EDF+C, BDF+C) when the data is one run,
+// discontinuous (EDF+D, BDF+D) when it pauses. Every data record lies within one run, starts where
+// the record before it ended unless a pause comes between them, and says its onset in its first
+// TAL; the annotations follow in the records' annotation signal. Memory holds one record.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "edf/EdfPlusAnnotations.h"
+#include "edf/EdfPlusContents.h"
+#include "edf/EdfPlusHeader.h"
+#include "io/AtomicOutputFile.h"
+#include "io/BufferedWriter.h"
+
+namespace sgf {
+
+class EdfPlusWriter {
+public:
+    // Writes the header. Throws UsageError when the runs cannot be cut into whole data records or a
+    // signal's physical range does not fit the header.
+    EdfPlusWriter(AtomicOutputFile& file, EdfPlusContents contents);
+
+    // The next samples of every signal in units, one span per signal, all of one length; the runs'
+    // samples one after another. Values beyond a signal's physical range are written at its ends.
+    void write(std::span<const std::span<const double>> signals);
+    // Writes what is buffered; throws std::logic_error when the samples fell short of the runs.
+    void finish();
+
+private:
+    // A signal's physical values to its digital ones, by the range as the header writes it.
+    struct Coding {
+        double physicalMinimum, digitsPerUnit, digitalMinimum, digitalMaximum;
+    };
+    struct RecordPosition {
+        std::size_t run;
+        std::size_t record;  // within the run
+    };
+    void writeRecord();
+    int64_t onsetOf(RecordPosition position) const;
+    // The onset of the record after this one; nothing after the last.
+    std::optional<int64_t> onsetAfter(RecordPosition position) const;
+
+    BufferedWriter writer_;
+    EdfPlusContents contents_;
+    EdfPlusRecordLayout layout_;
+    std::vector<Coding> codings_;
+    std::vector<int64_t> runOnsets_;  // nanoseconds
+    RecordAnnotations annotations_;
+    std::size_t bytesPerSample_;
+    std::string record_;
+    std::size_t filled_ = 0;  // samples of each signal in the record so far
+    RecordPosition next_{0, 0};  // where the record being filled falls
+    std::size_t recordsWritten_ = 0;
+};
+
+}  // namespace sgf

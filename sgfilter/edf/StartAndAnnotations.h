@@ -1,0 +1,19 @@
+// When a recording started and what was noted during it: what an EDF+ or BDF+ file carries beside
+// its samples, read from an input and written to an output alike.
+#pragma once
+
+#include <string>
+
+namespace sgf {
+
+struct StartDateTime {
+    int year = 1985, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+struct Annotation {
+    double onset;     // seconds from the start of the recording
+    double duration;  // seconds; 0 when the file gives none
+    std::string text;
+};
+
+}  // namespace sgf
