@@ -1,5 +1,7 @@
 #include "cli/EdfOutput.h"
 
+#include "edf/EdfPlusRecordSize.h"
+
 #include <string_view>
 #include <utility>
 
@@ -36,7 +38,17 @@ EdfPlusSignal edfSignalOf(const OutputChannel& output, bool keepsRecordedRange, 
     return {label, units, low, high, -fullMaximum - 1, fullMaximum};
 }
 
+double outputRate(const EdfRecording& edf, const RunLayout& layout) {
+    return edf.sampleRate > 0 ? edf.sampleRate : 1.0 / layout.sampleInterval;
+}
+
 }  // namespace
+
+void checkEdfOutputFits(const EdfRecording& edf, const RunLayout& layout) {
+    std::vector<std::size_t> lengths;
+    for (const DataRun& run : layout.runs) lengths.push_back(run.rowCount);
+    edfPlusRecordSizeFor(outputRate(edf, layout), lengths);
+}
 
 EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, RecordingFormat input, RecordingFormat output,
                       const EdfRecording& edf, const RunLayout& layout, const RowTimes& rows) {
@@ -45,7 +57,7 @@ EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, RecordingFormat
     contents.is24Bit = output == RecordingFormat::bdf;
     contents.start = edf.start;
     contents.annotations = edf.annotations;
-    contents.sampleRate = edf.sampleRate > 0 ? edf.sampleRate : 1.0 / layout.sampleInterval;
+    contents.sampleRate = outputRate(edf, layout);
     const double startTime = input == RecordingFormat::csv ? rows.timeOf(0) : 0.0;
     for (const DataRun& run : layout.runs) contents.runs.push_back({rows.timeOf(run.firstRow) - startTime, run.rowCount});
     for (const OutputChannel& channel : outputs) {

@@ -26,6 +26,10 @@ struct EdfOutput {
 EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, RecordingFormat input, RecordingFormat output,
                       const EdfRecording& edf, const RunLayout& layout, const RowTimes& rows);
 
+// Throws UsageError when the runs cannot be cut into the whole data records of an EDF+ or BDF+
+// output: told before the work, not after it.
+void checkEdfOutputFits(const EdfRecording& edf, const RunLayout& layout);
+
 // A unit text as EDF readers show it, short enough for the header's 8 characters: "mmHg.ms^-1_"
 // becomes "mmHg/ms".
 std::string shortUnits(const std::string& units);

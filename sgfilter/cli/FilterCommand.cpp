@@ -152,14 +152,15 @@ Exit status: 0 done, 1 failed (bad input, unwritable output, module trouble), 2 
 
 void addFilterCommand(CLI::App& application) {
     CLI::App* command = application.add_subcommand(
-        "filter", "Filter channels of a CSV recording with the module, writing a CSV of the results");
+        "filter", "Filter channels of a CSV, EDF or BDF recording with the module, writing the results as CSV, EDF+ or BDF+");
     auto job = std::make_shared<FilterJob>();
     auto stages = std::make_shared<StageOptions>();
 
     command
         ->add_option("input", job->input,
-                     "CSV recording: a header row, time in seconds, then one column per "
-                     "channel, headed \"name\" or \"name (units)\"; - reads standard input")
+                     "Recording: EDF, EDF+, BDF or BDF+ (known by its first bytes), or CSV with a header row, time "
+                     "in seconds, then one column per channel, headed \"name\" or \"name (units)\"; - reads "
+                     "standard input")
         ->required()
         ->type_name("FILE");
     command->add_option("-o,--output", job->output,

@@ -131,6 +131,7 @@ void runFilterJob(const FilterJob& job) {
     });
     const CsvSummary& summary = input->summary();
     const RunLayout& layout = input->layout();
+    if (outputFormat != RecordingFormat::csv) checkEdfOutputFits(input->edf(), layout);
     const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock);
     warnAboutShortRuns(stages, layout, input->times());
 

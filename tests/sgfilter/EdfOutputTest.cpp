@@ -16,6 +16,19 @@
 namespace sgf::testing {
 namespace {
 
+TEST(EdfOutput, RunsThatNoRecordSizeFitsAreRefusedWithNoOutput) {
+    TempFolder folder;
+    // Seven samples 3 µs apart: neither one sample nor seven last a whole number of 10 µs.
+    std::string csv = "time (s),a (V)\n";
+    for (int row = 0; row < 7; ++row) csv += fmt::format("{:.6f},{}\n", row * 0.000003, row % 3);
+    const auto input = folder.write("in.csv", csv);
+    const ProcessResult result =
+        runSgfilter({"filter", input.string(), "-o", (folder / "out.edf").string(), "--width", "5"}, folder);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("cannot be cut into whole EDF data records"), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.edf"));
+}
+
 TEST(EdfOutput, ACsvWhoseTimeJumpsIsWrittenAsBdfPlusDCountedFromItsFirstRow) {
     TempFolder folder;
     // 1 kHz from 2 s to 5 s and from 7 s to 9 s.
