@@ -236,13 +236,13 @@ TEST(EdfRecording, APausedRecordingIsWrittenAsEdfPlusDWithThePauseAndAKeptSource
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const WrittenEdf edf{readText(folder / "out.edf")};
     EXPECT_EQ(edf.kind(), "EDF+D");
-    // 300 samples at 100 Hz on either side of the pause: three records of a second each. BioSig
-    // gives the input's onsets to 1/2^32 of a day.
+    // 300 samples at 100 Hz on either side of the pause: three records of a second each, their
+    // onsets exact as the input's records wrote them.
     EXPECT_EQ(edf.recordDuration(), "1");
     ASSERT_EQ(edf.recordCount(), 6u);
     const std::vector<double> onsets{0, 1, 2, 6, 7, 8};
     for (std::size_t record = 0; record < onsets.size(); ++record) {
-        EXPECT_NEAR(edf.tals(record).at(0).onset, onsets[record], 1e-4) << "record " << record;
+        EXPECT_EQ(edf.tals(record).at(0).onset, onsets[record]) << "record " << record;
     }
     const WrittenTal beat = edf.tals(0).at(1);
     EXPECT_EQ(beat.texts.at(0), "Beat");
@@ -263,9 +263,32 @@ TEST(EdfRecording, APausedRecordingIsWrittenAsEdfPlusDWithThePauseAndAKeptSource
     const CsvText csv = parseCsv(readText(folder / "back.csv"));
     ASSERT_EQ(csv.rows.size(), kSamples);
     for (std::size_t i = 0; i < kSamples; ++i) {
-        ASSERT_NEAR(std::stod(csv.rows[i].at(0)), timeOfSample(i), 1e-4) << "row " << i;
+        ASSERT_NEAR(std::stod(csv.rows[i].at(0)), timeOfSample(i), 1e-9) << "row " << i;
         ASSERT_NEAR(std::stod(csv.rows[i].at(1)), file.physicalOf(file.signals[1], pressureDigital(i)), 1.01 * edf.resolution(1))
             << "row " << i;
+    }
+}
+
+TEST(EdfRecording, ASourceKeptFromBdfInEdfSpansItsDisplayRangeAtSixteenBits) {
+    TempFolder folder;
+    EdfTestFile file = pausedRecording();
+    file.is24Bit = true;
+    file.signals[0] = {"ECG", "mV", -8.388608, 8.388607, -8388608, 8388607, kPerRecord,
+                       [](std::size_t i) { return static_cast<int>(std::lround(6e6 * std::sin(0.05 * static_cast<double>(i)))); }};
+    const auto input = folder.write("paused.bdf", file.bytes());
+    const ProcessResult result = runSgfilter(
+        {"filter", input.string(), "-o", (folder / "out.edf").string(), "--keep-sources", "--channel", "ECG"}, folder);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const WrittenEdf edf{readText(folder / "out.edf")};
+    // 24-bit digital values do not fit EDF's 16: the signal takes the format's whole digital range.
+    EXPECT_EQ(edf.field(120, 8, 0), "-32768");
+    EXPECT_EQ(edf.field(128, 8, 0), "32767");
+    const std::vector<int> digital = edf.digitalSamples(0);
+    ASSERT_EQ(digital.size(), kSamples);
+    for (std::size_t i = 0; i < kSamples; ++i) {
+        ASSERT_NEAR(edf.physicalOf(0, digital[i]), file.physicalOf(file.signals[0], file.signals[0].digital(i)),
+                    0.51 * edf.resolution(0) + 1e-6)
+            << "sample " << i;
     }
 }
 
