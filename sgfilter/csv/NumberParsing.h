@@ -4,6 +4,7 @@
 // than a general parser. Anything else (exponents, long mantissas, "inf") goes to std::from_chars.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -17,6 +18,38 @@ struct ParsedNumber {
     int decimals;  // places after the point as written, an exponent included ("125e-3" has 3)
 };
 
+// A plain decimal ("-12.345") of at most `kMostDigits` digits, read as a `Mantissa` integer over a
+// power of ten from `powersOfTen`; false for anything else, which a general parser must read.
+// The integer and the power are exact doubles below 2^53, so the one division rounds correctly.
+template <class Mantissa, int kMostDigits, std::size_t kPowers>
+inline bool parsePlainDecimal(std::string_view text, const double (&powersOfTen)[kPowers], ParsedNumber& number) {
+    const char* cursor = text.data();
+    const char* const end = cursor + text.size();
+    const bool negative = cursor < end && *cursor == '-';
+    if (negative) ++cursor;
+    Mantissa mantissa = 0;
+    int digits = 0;
+    int decimals = -1;  // no point seen yet
+    for (; cursor < end; ++cursor) {
+        const auto digit = static_cast<unsigned>(*cursor - '0');
+        if (digit <= 9) {
+            if (++digits > kMostDigits) return false;
+            mantissa = mantissa * 10 + static_cast<Mantissa>(digit);
+            if (decimals >= 0) ++decimals;
+        } else if (*cursor == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0) return false;
+    if (decimals < 0) decimals = 0;
+    if (static_cast<uint64_t>(mantissa) > (uint64_t{1} << 53) || decimals >= static_cast<int>(kPowers)) return false;
+    const double magnitude = static_cast<double>(mantissa) / powersOfTen[decimals];
+    number = {NumberStatus::ok, negative ? -magnitude : magnitude, decimals};
+    return true;
+}
+
 // Any notation, and the plain decimals of more than nine digits.
 ParsedNumber parseOtherNumber(std::string_view text);
 
@@ -24,29 +57,9 @@ ParsedNumber parseOtherNumber(std::string_view text);
 // of up to nine digits that fill recordings, whose integer fits 32 bits (cheap on this target).
 inline ParsedNumber parseNumber(std::string_view text) {
     static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-    const char* cursor = text.data();
-    const char* const end = cursor + text.size();
-    const bool negative = cursor < end && *cursor == '-';
-    if (negative) ++cursor;
-    int32_t mantissa = 0;
-    int digits = 0;
-    int decimals = -1;  // no point seen yet
-    for (; cursor < end; ++cursor) {
-        const auto digit = static_cast<unsigned>(*cursor - '0');
-        if (digit <= 9) {
-            if (++digits > 9) return parseOtherNumber(text);
-            mantissa = mantissa * 10 + static_cast<int32_t>(digit);
-            if (decimals >= 0) ++decimals;
-        } else if (*cursor == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            return parseOtherNumber(text);
-        }
-    }
-    if (digits == 0) return parseOtherNumber(text);
-    if (decimals < 0) decimals = 0;
-    const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[decimals];
-    return {NumberStatus::ok, negative ? -magnitude : magnitude, decimals};
+    ParsedNumber number;
+    if (parsePlainDecimal<int32_t, 9>(text, kPowersOfTen, number)) return number;
+    return parseOtherNumber(text);
 }
 
 }  // namespace sgf

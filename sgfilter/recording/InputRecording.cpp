@@ -58,9 +58,8 @@ public:
     EdfInput(const std::filesystem::path& file, const std::filesystem::path& folder, const ChannelChoice& choose,
              RecordingFormat format)
         : InputRecording(format), reader_(file, folder) {
-        edf_ = reader_.recording();
-        if (edf_.table.rowCount == 0) throw InputError(file, 0, "holds no data records");
-        chooseRows(choose(edf_.table));
+        if (reader_.recording().table.rowCount == 0) throw InputError(file, 0, "holds no data records");
+        chooseRows(choose(reader_.recording().table));
         edf_ = reader_.recording();
         summary_ = edf_.table;
         scalings_ = edf_.scalings;
@@ -90,11 +89,12 @@ private:
         for (const int channel : channels) {
             const auto index = static_cast<std::size_t>(channel - 1);
             if (reader_.sharesRows(index)) continue;
-            const auto& names = edf_.table.channels;
+            const EdfRecording& recorded = reader_.recording();
+            const auto& names = recorded.table.channels;
             throw UsageError(fmt::format(
                 "channels \"{}\" ({:g} Hz) and \"{}\" ({:g} Hz) are recorded at different rates; one run of sgfilter "
                 "filters signals of one rate, so filter the others in a run of their own",
-                names[first].name, edf_.channelRates[first], names[index].name, edf_.channelRates[index]));
+                names[first].name, recorded.channelRates[first], names[index].name, recorded.channelRates[index]));
         }
     }
 
