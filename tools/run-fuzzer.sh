@@ -35,6 +35,12 @@ if [ "$mode" = check ]; then
   rm -rf "$build/corpus-check" && mkdir "$build/corpus-check"
   echo "Replaying the ${#seeds[@]} seeds"
   $run32 "$fuzzer" "${options[@]}" "${seeds[@]}"
+  if [ -n "$run32" ]; then
+    # After some hundred runs in one process the emulator leaves the sanitizer's allocator no room
+    # (CHECK failed: AddrIsInMem), so new inputs are searched for on machines that run 32-bit code.
+    echo "Not fuzzing under the emulator: every seed was replayed"
+    exit 0
+  fi
   echo "Fuzzing for at most $seconds s or $runs runs"
   $run32 "$fuzzer" "${options[@]}" "$(seedList "${seeds[@]}")" -max_total_time="$seconds" -runs="$runs" \
     "$build/corpus-check"
