@@ -1,5 +1,7 @@
 // What an EDF+ or BDF+ file is to hold, told to the writer before the first sample: the signals
 // as the header describes them, the runs of contiguous data, the start and the annotations.
+// Signals may differ in rate. Time is counted in ticks, the finest stretch that holds a whole
+// number of samples of every signal; where all share one rate, a tick is one sample.
 #pragma once
 
 #include <cstddef>
@@ -18,12 +20,13 @@ struct EdfPlusSignal {
     // range still holds every value of this one.
     double physicalMinimum, physicalMaximum;
     int32_t digitalMinimum, digitalMaximum;
+    std::size_t samplesPerTick = 1;
 };
 
-// A stretch of samples that follow one another at the sample rate.
+// A stretch of data with no pause in it.
 struct EdfPlusRun {
     double onset;  // seconds from the header's start date and time
-    std::size_t samples;
+    std::size_t ticks;
 };
 
 struct EdfPlusContents {
@@ -31,7 +34,7 @@ struct EdfPlusContents {
     std::string patientName = "X";
     std::string equipment = "X";
     StartDateTime start;
-    double sampleRate = 0.0;  // Hz, shared by every signal
+    double tickRate = 0.0;  // ticks per second
     std::vector<EdfPlusRun> runs;
     std::vector<EdfPlusSignal> signals;
     std::vector<Annotation> annotations;  // onsets in seconds from the header's start

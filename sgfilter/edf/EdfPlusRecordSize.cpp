@@ -17,23 +17,23 @@ constexpr int64_t kNanosecondsPerStep = 10'000;
 
 }  // namespace
 
-EdfPlusRecordSize edfPlusRecordSizeFor(double sampleRate, std::span<const std::size_t> runLengths) {
+EdfPlusRecordSize edfPlusRecordSizeFor(double tickRate, std::span<const std::size_t> runTicks) {
     std::size_t common = 0;
-    for (const std::size_t length : runLengths) common = std::gcd(common, length);
-    const auto oneSecond = static_cast<std::size_t>(std::max(1.0, std::round(sampleRate)));
-    for (std::size_t samples = std::min(common, oneSecond * 60); samples >= 1; --samples) {
-        if (common % samples != 0) continue;
-        const double seconds = static_cast<double>(samples) / sampleRate;
-        if (seconds > 1.0 && samples > oneSecond) continue;
+    for (const std::size_t length : runTicks) common = std::gcd(common, length);
+    const auto oneSecond = static_cast<std::size_t>(std::max(1.0, std::round(tickRate)));
+    for (std::size_t ticks = std::min(common, oneSecond * 60); ticks >= 1; --ticks) {
+        if (common % ticks != 0) continue;
+        const double seconds = static_cast<double>(ticks) / tickRate;
+        if (seconds > 1.0 && ticks > oneSecond) continue;
         const double steps = seconds * kStepsPerSecond;
         if (seconds >= 0.001 && seconds <= 60.0 && std::fabs(steps - std::round(steps)) < 1e-6) {
-            return {samples, std::llround(steps) * kNanosecondsPerStep};
+            return {ticks, std::llround(steps) * kNanosecondsPerStep};
         }
     }
-    const std::size_t total = std::accumulate(runLengths.begin(), runLengths.end(), std::size_t{0});
+    const std::size_t total = std::accumulate(runTicks.begin(), runTicks.end(), std::size_t{0});
     throw UsageError(fmt::format("{} samples at {} Hz in {} run{} of data, whose lengths share no divisor above {}, "
                                  "cannot be cut into whole EDF data records of 1 ms to 60 s in steps of 10 µs",
-                                 total, sampleRate, runLengths.size(), runLengths.size() == 1 ? "" : "s", common));
+                                 total, tickRate, runTicks.size(), runTicks.size() == 1 ? "" : "s", common));
 }
 
 }  // namespace sgf

@@ -15,8 +15,23 @@ namespace {
 
 std::vector<std::size_t> runLengthsOf(const std::vector<EdfPlusRun>& runs) {
     std::vector<std::size_t> lengths;
-    for (const EdfPlusRun& run : runs) lengths.push_back(run.samples);
+    for (const EdfPlusRun& run : runs) lengths.push_back(run.ticks);
     return lengths;
+}
+
+std::size_t ticksCoveredBy(std::span<const std::span<const double>> written, const std::vector<EdfPlusSignal>& signals) {
+    if (written.size() != signals.size()) {
+        throw std::logic_error(fmt::format("{} signals written to an EDF file of {}", written.size(), signals.size()));
+    }
+    if (signals.empty()) return 0;
+    const std::size_t ticks = written.front().size() / signals.front().samplesPerTick;
+    for (std::size_t signal = 0; signal < signals.size(); ++signal) {
+        if (written[signal].size() != ticks * signals[signal].samplesPerTick) {
+            throw std::logic_error(fmt::format("EDF signal {} given {} samples where {} ticks of {} samples each were due",
+                                               signal, written[signal].size(), ticks, signals[signal].samplesPerTick));
+        }
+    }
+    return ticks;
 }
 
 }  // namespace
@@ -24,15 +39,20 @@ std::vector<std::size_t> runLengthsOf(const std::vector<EdfPlusRun>& runs) {
 EdfPlusWriter::EdfPlusWriter(AtomicOutputFile& file, EdfPlusContents contents)
     : writer_(file), contents_(std::move(contents)), annotations_(contents_.annotations),
       bytesPerSample_(contents_.is24Bit ? 3 : 2) {
-    std::erase_if(contents_.runs, [](const EdfPlusRun& run) { return run.samples == 0; });
+    std::erase_if(contents_.runs, [](const EdfPlusRun& run) { return run.ticks == 0; });
     const std::vector<std::size_t> lengths = runLengthsOf(contents_.runs);
-    layout_.size = edfPlusRecordSizeFor(contents_.sampleRate, lengths);
+    layout_.size = edfPlusRecordSizeFor(contents_.tickRate, lengths);
     layout_.recordCount = 0;
-    for (const std::size_t length : lengths) layout_.recordCount += length / layout_.size.samples;
+    for (const std::size_t length : lengths) layout_.recordCount += length / layout_.size.ticks;
     for (const EdfPlusRun& run : contents_.runs) runOnsets_.push_back(nanosecondsOf(run.onset));
 
     std::vector<WrittenPhysicalRange> ranges;
+    recordOffsets_.push_back(0);
     for (const EdfPlusSignal& signal : contents_.signals) {
+        if (signal.samplesPerTick == 0) {
+            throw std::logic_error(fmt::format("EDF signal \"{}\" has no samples per tick", signal.label));
+        }
+        recordOffsets_.push_back(recordOffsets_.back() + layout_.size.ticks * signal.samplesPerTick);
         const WrittenPhysicalRange& range = ranges.emplace_back(writtenPhysicalRangeOf(signal));
         const double digitalMinimum = signal.digitalMinimum;
         const double digitalMaximum = signal.digitalMaximum;
@@ -44,14 +64,14 @@ EdfPlusWriter::EdfPlusWriter(AtomicOutputFile& file, EdfPlusContents contents)
     RecordAnnotations sizing(contents_.annotations);
     std::size_t mostBytes = 0;
     for (std::size_t run = 0; run < contents_.runs.size(); ++run) {
-        for (std::size_t record = 0; record < lengths[run] / layout_.size.samples; ++record) {
+        for (std::size_t record = 0; record < lengths[run] / layout_.size.ticks; ++record) {
             mostBytes = std::max(mostBytes, sizing.next(onsetOf({run, record}), onsetAfter({run, record})).size());
         }
     }
     layout_.annotationSamples = (mostBytes + bytesPerSample_ - 1) / bytesPerSample_;
 
     writer_.append(edfPlusHeader(contents_, ranges, layout_));
-    record_.assign((contents_.signals.size() * layout_.size.samples + layout_.annotationSamples) * bytesPerSample_, '\0');
+    record_.assign((recordOffsets_.back() + layout_.annotationSamples) * bytesPerSample_, '\0');
 }
 
 int64_t EdfPlusWriter::onsetOf(RecordPosition position) const {
@@ -59,7 +79,7 @@ int64_t EdfPlusWriter::onsetOf(RecordPosition position) const {
 }
 
 std::optional<int64_t> EdfPlusWriter::onsetAfter(RecordPosition position) const {
-    if ((position.record + 1) * layout_.size.samples < contents_.runs[position.run].samples) {
+    if ((position.record + 1) * layout_.size.ticks < contents_.runs[position.run].ticks) {
         return onsetOf({position.run, position.record + 1});
     }
     if (position.run + 1 < contents_.runs.size()) return onsetOf({position.run + 1, 0});
@@ -67,15 +87,16 @@ std::optional<int64_t> EdfPlusWriter::onsetAfter(RecordPosition position) const 
 }
 
 void EdfPlusWriter::write(std::span<const std::span<const double>> signals) {
-    const std::size_t samples = signals.empty() ? 0 : signals.front().size();
-    const std::size_t perRecord = layout_.size.samples;
-    for (std::size_t done = 0; done < samples;) {
+    const std::size_t ticks = ticksCoveredBy(signals, contents_.signals);
+    const std::size_t perRecord = layout_.size.ticks;
+    for (std::size_t done = 0; done < ticks;) {
         if (recordsWritten_ == layout_.recordCount) throw std::logic_error("more samples than the runs of data hold");
-        const std::size_t count = std::min(perRecord - filled_, samples - done);
+        const std::size_t count = std::min(perRecord - filled_, ticks - done);
         for (std::size_t signal = 0; signal < codings_.size(); ++signal) {
             const Coding& coding = codings_[signal];
-            char* out = record_.data() + (signal * perRecord + filled_) * bytesPerSample_;
-            for (const double value : signals[signal].subspan(done, count)) {
+            const std::size_t perTick = contents_.signals[signal].samplesPerTick;
+            char* out = record_.data() + (recordOffsets_[signal] + filled_ * perTick) * bytesPerSample_;
+            for (const double value : signals[signal].subspan(done * perTick, count * perTick)) {
                 double digital = (value - coding.physicalMinimum) * coding.digitsPerUnit + coding.digitalMinimum;
                 // Written this way round, a NaN lands on the minimum too.
                 digital = digital > coding.digitalMaximum ? coding.digitalMaximum
@@ -92,13 +113,13 @@ void EdfPlusWriter::write(std::span<const std::span<const double>> signals) {
 
 void EdfPlusWriter::writeRecord() {
     const std::string text = annotations_.next(onsetOf(next_), onsetAfter(next_));
-    char* slot = record_.data() + codings_.size() * layout_.size.samples * bytesPerSample_;
+    char* slot = record_.data() + recordOffsets_.back() * bytesPerSample_;
     std::memset(slot, 0, layout_.annotationSamples * bytesPerSample_);
     std::memcpy(slot, text.data(), text.size());
     writer_.append(record_);
     filled_ = 0;
     ++recordsWritten_;
-    if (++next_.record * layout_.size.samples == contents_.runs[next_.run].samples) next_ = {next_.run + 1, 0};
+    if (++next_.record * layout_.size.ticks == contents_.runs[next_.run].ticks) next_ = {next_.run + 1, 0};
 }
 
 void EdfPlusWriter::finish() {

@@ -22,11 +22,14 @@ namespace sgf {
 class EdfPlusWriter {
 public:
     // Writes the header. Throws UsageError when the runs cannot be cut into whole data records or a
-    // signal's physical range does not fit the header.
+    // signal's physical range does not fit the header; std::logic_error when a signal has no samples
+    // per tick.
     EdfPlusWriter(AtomicOutputFile& file, EdfPlusContents contents);
 
-    // The next samples of every signal in units, one span per signal, all of one length; the runs'
-    // samples one after another. Values beyond a signal's physical range are written at its ends.
+    // The next samples of every signal in units, one span per signal, all over the same whole ticks,
+    // so each holds its signal's samples per tick for every tick; the runs' ticks one after another.
+    // Values beyond a signal's physical range are written at its ends. Throws std::logic_error when
+    // the spans do not match the signals in number or cover different ticks.
     void write(std::span<const std::span<const double>> signals);
     // Writes what is buffered; throws std::logic_error when the samples fell short of the runs.
     void finish();
@@ -49,11 +52,13 @@ private:
     EdfPlusContents contents_;
     EdfPlusRecordLayout layout_;
     std::vector<Coding> codings_;
+    // Where in a record each signal's samples start, counted in samples; the annotations start at the last.
+    std::vector<std::size_t> recordOffsets_;
     std::vector<int64_t> runOnsets_;  // nanoseconds
     RecordAnnotations annotations_;
     std::size_t bytesPerSample_;
     std::string record_;
-    std::size_t filled_ = 0;  // samples of each signal in the record so far
+    std::size_t filled_ = 0;  // ticks in the record so far
     RecordPosition next_{0, 0};  // where the record being filled falls
     std::size_t recordsWritten_ = 0;
 };

@@ -65,7 +65,7 @@ void writeEdfRecording(const std::filesystem::path& output, bool is24Bit, double
     contents.patientName = "Synthetic";
     contents.equipment = "make-sample";
     contents.start = {2024, 1, 1, 8, 0, 0};
-    contents.sampleRate = kSamplesPerSecond;
+    contents.tickRate = kSamplesPerSecond;
     contents.runs = {{0.0, static_cast<std::size_t>(gapFirst * kSamplesPerSecond)},
                      {static_cast<double>(gapEnd), static_cast<std::size_t>((seconds - gapEnd) * kSamplesPerSecond)}};
     for (int channel = 0; channel < channels; ++channel) {

@@ -1,8 +1,13 @@
 // The EDF+/BDF+ writer on its own: numbers in the header's 8 characters and in TALs, the record
-// size chosen for the runs, and the bytes of a small discontinuous file taken apart again.
+// size chosen for the runs, the bytes of small discontinuous files taken apart again, and signals
+// at different rates read back by EDFlib, a reader independent of the writer.
+#include <edflib.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
+#include <memory>
+#include <stdexcept>
 
 #include "edf/EdfPlusNumbers.h"
 #include "edf/EdfPlusRecordSize.h"
@@ -34,7 +39,7 @@ TEST(EdfPlusRecordSize, IsTheLongestWholeRecordOfAtMostASecondThatFitsEveryRun) 
     using Size = std::pair<std::size_t, int64_t>;
     const auto size = [](double rate, std::vector<std::size_t> runs) {
         const EdfPlusRecordSize chosen = edfPlusRecordSizeFor(rate, runs);
-        return Size(chosen.samples, chosen.nanoseconds);
+        return Size(chosen.ticks, chosen.nanoseconds);
     };
     EXPECT_EQ(size(1000, {30000}), Size(1000, 1'000'000'000));
     EXPECT_EQ(size(1000, {5500, 2000}), Size(500, 500'000'000));
@@ -53,7 +58,7 @@ TEST(EdfPlusWriter, WritesRecordsWithinTheirRunsWithTheirOnsetsAndTheAnnotations
     EdfPlusContents contents;
     contents.is24Bit = true;
     contents.start = {2023, 11, 5, 7, 8, 9};
-    contents.sampleRate = 4.0;
+    contents.tickRate = 4.0;
     contents.runs = {{0.0, 6}, {2.5, 4}};
     contents.signals = {{"level", "V", -1.0, 1.0, -2048, 2047}, {"third", "\xC2\xB5V", 0.0, 1.0 / 3.0, -8388608, 8388607}};
     contents.annotations = {{10.0, 0.0, "after the end"}, {2.6, 0.0, "b"},  {-1.0, 0.0, "before"}, {0.7, 0.25, "in 2"},
@@ -104,6 +109,124 @@ TEST(EdfPlusWriter, WritesRecordsWithinTheirRunsWithTheirOnsetsAndTheAnnotations
     EXPECT_EQ(bdf.tals(1)[1].onset, 0.7);
     EXPECT_EQ(bdf.tals(1)[1].duration, "0.25");
     EXPECT_EQ(bdf.tals(4)[1].duration, "");
+}
+
+// 100 Hz, 20 Hz and 4 Hz in ticks of a quarter second, with digital values equal to physical ones.
+EdfPlusContents threeRates(std::vector<EdfPlusRun> runs) {
+    EdfPlusContents contents;
+    contents.tickRate = 4.0;
+    contents.runs = std::move(runs);
+    contents.signals = {{"fast", "V", -32768, 32767, -32768, 32767, 25},
+                        {"middle", "V", -32768, 32767, -32768, 32767, 5},
+                        {"slow", "V", -32768, 32767, -32768, 32767, 1}};
+    return contents;
+}
+
+// Whole numbers, counting up in each signal from its own thousand.
+std::vector<std::vector<double>> countingSamples(const EdfPlusContents& contents, std::size_t ticks) {
+    std::vector<std::vector<double>> samples;
+    for (std::size_t signal = 0; signal < contents.signals.size(); ++signal) {
+        std::vector<double>& values = samples.emplace_back();
+        for (std::size_t n = 0; n < ticks * contents.signals[signal].samplesPerTick; ++n) values.push_back(1000.0 * signal + n);
+    }
+    return samples;
+}
+
+std::vector<std::span<const double>> ticksOf(const EdfPlusContents& contents, const std::vector<std::vector<double>>& samples,
+                                             std::size_t first, std::size_t count) {
+    std::vector<std::span<const double>> spans;
+    for (std::size_t signal = 0; signal < samples.size(); ++signal) {
+        const std::size_t perTick = contents.signals[signal].samplesPerTick;
+        spans.push_back(std::span(samples[signal]).subspan(first * perTick, count * perTick));
+    }
+    return spans;
+}
+
+void writeInPieces(const std::filesystem::path& path, const EdfPlusContents& contents,
+                   const std::vector<std::vector<double>>& samples, std::initializer_list<std::size_t> pieceTicks) {
+    AtomicOutputFile file(path);
+    EdfPlusWriter writer(file, contents);
+    std::size_t first = 0;
+    for (const std::size_t ticks : pieceTicks) {
+        writer.write(ticksOf(contents, samples, first, ticks));
+        first += ticks;
+    }
+    writer.finish();
+    file.commit();
+}
+
+struct ClosedByEdflib {
+    void operator()(edf_hdr_struct* header) const {
+        edfclose_file(header->handle);
+        delete header;
+    }
+};
+
+TEST(EdfPlusWriter, KeepsEachSignalAtItsOwnRateInRecordsOfWholeTicks) {
+    TempFolder folder;
+    {
+        // 6 and 4 ticks with a second between them: records of 2 ticks, half a second.
+        const EdfPlusContents contents = threeRates({{0.0, 6}, {2.5, 4}});
+        const auto samples = countingSamples(contents, 10);
+        writeInPieces(folder / "paused.edf", contents, samples, {1, 4, 5});
+        const WrittenEdf edf{readText(folder / "paused.edf")};
+        EXPECT_EQ(edf.kind(), "EDF+D");
+        EXPECT_EQ(edf.recordCount(), 5u);
+        EXPECT_EQ(edf.recordDuration(), "0.5");
+        EXPECT_EQ(std::vector<std::size_t>({edf.samplesPerRecord(0), edf.samplesPerRecord(1), edf.samplesPerRecord(2)}),
+                  std::vector<std::size_t>({50, 10, 2}));
+        EXPECT_EQ(edf.bytes.size(), 5 * 256 + 5 * (50 + 10 + 2 + edf.samplesPerRecord(3)) * 2u);
+        for (std::size_t signal = 0; signal < samples.size(); ++signal) {
+            EXPECT_EQ(edf.digitalSamples(signal), std::vector<int>(samples[signal].begin(), samples[signal].end()))
+                << "signal " << signal;
+        }
+        EXPECT_EQ(edf.tals(3).at(0).onset, 2.5);
+    }
+
+    // One run of 6 ticks: records of 3 ticks, 0.75 s, so that no rate equals a record's samples.
+    const EdfPlusContents contents = threeRates({{0.0, 6}});
+    const auto samples = countingSamples(contents, 6);
+    writeInPieces(folder / "continuous.edf", contents, samples, {2, 3, 1});
+    std::unique_ptr<edf_hdr_struct, ClosedByEdflib> header(new edf_hdr_struct{});
+    ASSERT_EQ(edfopen_file_readonly((folder / "continuous.edf").c_str(), header.get(), EDFLIB_DO_NOT_READ_ANNOTATIONS), 0)
+        << "EDFlib error " << header->filetype;
+    EXPECT_EQ(header->filetype, EDFLIB_FILETYPE_EDFPLUS);
+    ASSERT_EQ(header->edfsignals, 3);
+    EXPECT_EQ(header->datarecords_in_file, 2);
+    const std::vector<double> rates{100.0, 20.0, 4.0};
+    for (std::size_t signal = 0; signal < rates.size(); ++signal) {
+        const edf_param_struct& param = header->signalparam[signal];
+        EXPECT_EQ(param.smp_in_datarecord * static_cast<double>(EDFLIB_TIME_DIMENSION) / static_cast<double>(header->datarecord_duration),
+                  rates[signal])
+            << "signal " << signal;
+        std::vector<double> read(samples[signal].size());
+        ASSERT_EQ(param.smp_in_file, static_cast<long long>(read.size())) << "signal " << signal;
+        ASSERT_EQ(edfread_physical_samples(header->handle, static_cast<int>(signal), static_cast<int>(read.size()), read.data()),
+                  static_cast<int>(read.size()));
+        EXPECT_EQ(read, samples[signal]) << "signal " << signal;
+    }
+}
+
+TEST(EdfPlusWriter, RefusesSpansThatDoNotCoverTheSameTicks) {
+    TempFolder folder;
+    const EdfPlusContents contents = threeRates({{0.0, 4}});
+    const auto samples = countingSamples(contents, 4);
+    AtomicOutputFile file(folder / "out.edf");
+    EdfPlusWriter writer(file, contents);
+    // One tick of the 20 Hz and 4 Hz signals, but not a whole one of the 100 Hz signal.
+    std::vector<std::span<const double>> spans = ticksOf(contents, samples, 0, 1);
+    spans[0] = std::span(samples[0]).first(30);
+    EXPECT_THROW(writer.write(spans), std::logic_error);
+    // Two ticks of the fastest signal and one of the others.
+    spans[0] = std::span(samples[0]).first(50);
+    EXPECT_THROW(writer.write(spans), std::logic_error);
+    // A signal left out.
+    spans = ticksOf(contents, samples, 0, 1);
+    spans.pop_back();
+    EXPECT_THROW(writer.write(spans), std::logic_error);
+    // Nothing was taken: all four ticks still fit.
+    writer.write(ticksOf(contents, samples, 0, 4));
+    EXPECT_NO_THROW(writer.finish());
 }
 
 }  // namespace
