@@ -23,23 +23,25 @@ bool fitsFormat(const SignalRange& range, int32_t fullMaximum) {
     return range.digitalMinimum >= -fullMaximum - 1.0 && range.digitalMaximum <= fullMaximum;
 }
 
-EdfPlusSignal edfSignalOf(const OutputChannel& output, bool keepsRecordedRange, int32_t fullMaximum) {
+EdfPlusSignal edfSignalOf(const OutputChannel& output, bool keepsRecordedRange, int32_t fullMaximum,
+                          std::size_t samplesPerTick) {
     const std::string label = edfLabelOf(output.name);
     const std::string units = shortUnits(output.units);
     if (keepsRecordedRange && output.recordedRange && fitsFormat(*output.recordedRange, fullMaximum)) {
         const SignalRange& range = *output.recordedRange;
         return {label, units, range.physicalMinimum, range.physicalMaximum, static_cast<int32_t>(range.digitalMinimum),
-                static_cast<int32_t>(range.digitalMaximum)};
+                static_cast<int32_t>(range.digitalMaximum), samplesPerTick};
     }
     const UnitsConversion conversion = unitsConversionOf(output.scaling);
     double low = conversion.toUnits(static_cast<float>(sg::FullScaleMin));
     double high = conversion.toUnits(static_cast<float>(sg::FullScaleMax));
     if (low > high) std::swap(low, high);
-    return {label, units, low, high, -fullMaximum - 1, fullMaximum};
+    return {label, units, low, high, -fullMaximum - 1, fullMaximum, samplesPerTick};
 }
 
-double outputRate(const EdfRecording& edf, const RunLayout& layout) {
-    return edf.sampleRate > 0 ? edf.sampleRate : 1.0 / layout.sampleInterval;
+// An EDF input's tick rate is exact; a CSV's ticks are its rows.
+double tickRateOf(const EdfRecording& edf, const RunLayout& layout) {
+    return edf.tickRate > 0 ? edf.tickRate : 1.0 / layout.sampleInterval;
 }
 
 }  // namespace
@@ -47,21 +49,24 @@ double outputRate(const EdfRecording& edf, const RunLayout& layout) {
 void checkEdfOutputFits(const EdfRecording& edf, const RunLayout& layout) {
     std::vector<std::size_t> lengths;
     for (const DataRun& run : layout.runs) lengths.push_back(run.rowCount);
-    edfPlusRecordSizeFor(outputRate(edf, layout), lengths);
+    edfPlusRecordSizeFor(tickRateOf(edf, layout), lengths);
 }
 
 EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, RecordingFormat input, RecordingFormat output,
-                      const EdfRecording& edf, const RunLayout& layout, const RowTimes& rows) {
+                      const EdfRecording& edf, const RunLayout& layout, const std::vector<RowsAtRate>& rates) {
     EdfOutput written;
     EdfPlusContents& contents = written.contents;
     contents.is24Bit = output == RecordingFormat::bdf;
     contents.start = edf.start;
     contents.annotations = edf.annotations;
-    contents.sampleRate = outputRate(edf, layout);
-    const double startTime = input == RecordingFormat::csv ? rows.timeOf(0) : 0.0;
-    for (const DataRun& run : layout.runs) contents.runs.push_back({rows.timeOf(run.firstRow) - startTime, run.rowCount});
+    contents.tickRate = tickRateOf(edf, layout);
+    const RowsAtRate& ticks = rates.front();
+    const auto timeOfTick = [&ticks](std::size_t tick) { return ticks.times->timeOf(tick * ticks.samplesPerTick); };
+    const double startTime = input == RecordingFormat::csv ? timeOfTick(0) : 0.0;
+    for (const DataRun& run : layout.runs) contents.runs.push_back({timeOfTick(run.firstRow) - startTime, run.rowCount});
     for (const OutputChannel& channel : outputs) {
-        contents.signals.push_back(edfSignalOf(channel, input == output, contents.is24Bit ? 8388607 : 32767));
+        contents.signals.push_back(edfSignalOf(channel, input == output, contents.is24Bit ? 8388607 : 32767,
+                                               rates.at(channel.values.rate).samplesPerTick));
         written.conversions.push_back(unitsConversionOf(channel.scaling));
     }
     return written;

@@ -9,8 +9,8 @@
 #include "csv/RunLayout.h"
 #include "edf/EdfPlusContents.h"
 #include "edf/RecordingFormat.h"
+#include "recording/RowsAtRate.h"
 #include "recording/Scalings.h"
-#include "recording/RowTimes.h"
 
 namespace sgf {
 
@@ -22,12 +22,13 @@ struct EdfOutput {
 // A kept source of an EDF or BDF input of the output's bit depth keeps the input's physical and
 // digital range, so its digital values are written unchanged. Every other signal spans its full
 // display range in units over the format's full digital range, the range the module chose for a
-// computed channel. `edf` is empty for a CSV input, whose records' onsets count from its first row.
+// computed channel. Each signal has the samples of its own rate. `edf` is empty for a CSV input,
+// whose records' onsets count from its first row.
 EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, RecordingFormat input, RecordingFormat output,
-                      const EdfRecording& edf, const RunLayout& layout, const RowTimes& rows);
+                      const EdfRecording& edf, const RunLayout& layout, const std::vector<RowsAtRate>& rates);
 
-// Throws UsageError when the runs cannot be cut into the whole data records of an EDF+ or BDF+
-// output: told before the work, not after it.
+// Throws UsageError when the runs (in ticks) cannot be cut into the whole data records of an EDF+
+// or BDF+ output: told before the work, not after it.
 void checkEdfOutputFits(const EdfRecording& edf, const RunLayout& layout);
 
 // A unit text as EDF readers show it, short enough for the header's 8 characters: "mmHg.ms^-1_"

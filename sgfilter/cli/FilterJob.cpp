@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 #include "cli/EdfOutput.h"
@@ -32,22 +33,33 @@ std::string describeStage(const PlannedStage& stage, const ComputedChannel& comp
                        stage.sourceChannel, settings.computed ? " (computed)" : "", settings.order, settings.width);
 }
 
-// The first stage's source and every stage's output.
+std::size_t tickCount(const RunLayout& layout) {
+    std::size_t ticks = 0;
+    for (const DataRun& run : layout.runs) ticks += run.rowCount;
+    return ticks;
+}
+
+// The first stage's source and every stage's output, each at its own rate.
 std::vector<ChannelTrace> plotTraces(const refhost::Recording& recording, const std::vector<PlannedStage>& stages,
-                                     const std::vector<ComputedChannel>& computed, const RowTimes& rows,
-                                     std::size_t rowCount) {
+                                     const std::vector<ComputedChannel>& computed, const InputRecording& input) {
     const PlannedStage& first = stages.front();
     const refhost::ChannelDescription& source = recording.channel(first.sourceChannel);
     const sg::ChannelScaling& sourceScaling = first.settings.computed ? source.computedScaling : source.rawScaling;
-    std::vector<TracedChannel> traced{{first.settings.computed ? refhost::DataKind::computed : refhost::DataKind::raw,
-                                       first.sourceChannel, unitsConversionOf(sourceScaling), source.title,
-                                       unitsTextOf(sourceScaling)}};
-    for (const ComputedChannel& channel : computed) {
-        traced.push_back({refhost::DataKind::computed, channel.channel, unitsConversionOf(channel.scaling),
-                          channel.title, unitsTextOf(channel.scaling)});
+    std::vector<TracedChannel> traced{
+        {{first.sourceChannel, first.settings.computed ? refhost::DataKind::computed : refhost::DataKind::raw, first.rate},
+         unitsConversionOf(sourceScaling), source.title, unitsTextOf(sourceScaling)}};
+    for (std::size_t stage = 0; stage < computed.size(); ++stage) {
+        const ComputedChannel& channel = computed[stage];
+        traced.push_back({{channel.channel, refhost::DataKind::computed, stages[stage].rate},
+                          unitsConversionOf(channel.scaling), channel.title, unitsTextOf(channel.scaling)});
     }
-    const double firstTime = rows.timeOf(0);
-    const double lastTime = rows.timeOf(rowCount - 1);
+    double firstTime = std::numeric_limits<double>::infinity();
+    double lastTime = -firstTime;
+    const std::size_t ticks = tickCount(input.layout());
+    for (const RowsAtRate& rate : input.rates()) {
+        firstTime = std::min(firstTime, rate.times->timeOf(0));
+        lastTime = std::max(lastTime, rate.times->timeOf(ticks * rate.samplesPerTick - 1));
+    }
     std::vector<ChannelTrace> traces;
     for (TracedChannel& channel : traced) traces.emplace_back(std::move(channel), firstTime, lastTime);
     return traces;
@@ -55,10 +67,12 @@ std::vector<ChannelTrace> plotTraces(const refhost::Recording& recording, const 
 
 // The module cannot fit a window into a run shorter than the window, and copies such a run as it
 // is; the user should know that those samples were not filtered.
-void warnAboutShortRuns(const std::vector<PlannedStage>& stages, const RunLayout& layout, const RowTimes& rows) {
+void warnAboutShortRuns(const std::vector<PlannedStage>& stages, const RunLayout& layout,
+                        const std::vector<RowsAtRate>& rates) {
     for (std::size_t index = 0; index < stages.size(); ++index) {
+        const RowsAtRate& rate = rates[stages[index].rate];
         const auto width = static_cast<std::size_t>(stages[index].settings.width);
-        const auto isShort = [width](const DataRun& run) { return run.rowCount < width; };
+        const auto isShort = [&](const DataRun& run) { return run.rowCount * rate.samplesPerTick < width; };
         const auto count = std::ranges::count_if(layout.runs, isShort);
         if (count == 0) continue;
         const DataRun& first = *std::ranges::find_if(layout.runs, isShort);
@@ -66,8 +80,26 @@ void warnAboutShortRuns(const std::vector<PlannedStage>& stages, const RunLayout
                    "sgfilter: warning: stage {}: {} run{} of data shorter than the window of {} samples {} copied "
                    "unfiltered, the first at time {} s\n",
                    index + 1, count, count == 1 ? "" : "s", width, count == 1 ? "is" : "are",
-                   rows.timeOf(first.firstRow));
+                   rate.times->timeOf(first.firstRow * rate.samplesPerTick));
     }
+}
+
+// A CSV table has one time column, so its columns share one rate.
+void requireOneRateFor(RecordingFormat outputFormat, const std::vector<PlannedStage>& stages,
+                       const InputRecording& input) {
+    if (outputFormat != RecordingFormat::csv || input.rates().size() == 1) return;
+    const auto& channels = input.summary().channels;
+    // A stage at another rate that reads a file channel, as the first stage does.
+    const auto other = std::ranges::find_if(
+        stages, [](const PlannedStage& stage) { return stage.rate != 0 && !stage.settings.computed; });
+    const auto rateText = [&](const PlannedStage& stage) {
+        return fmt::format("\"{}\" ({:g} Hz)", channels[static_cast<std::size_t>(stage.sourceChannel - 1)].name,
+                           1.0 / input.rates()[stage.rate].sampleInterval);
+    };
+    throw UsageError(fmt::format("channels {} and {} are recorded at different rates, and a CSV output has one time "
+                                 "column; write EDF+ or BDF+ (an output named .edf or .bdf), or filter each rate in a "
+                                 "run of its own",
+                                 rateText(stages.front()), rateText(*other)));
 }
 
 // The temporary files go beside the output, whose folder the user chose for files of this size.
@@ -76,19 +108,31 @@ std::filesystem::path scratchFolder(const FilterJob& job) {
     return job.output.has_parent_path() ? job.output.parent_path() : std::filesystem::path(".");
 }
 
-void printSummary(const FilterJob& job, const CsvSummary& summary, const RunLayout& layout, const BlockPlan& plan,
+void printSummary(const FilterJob& job, const InputRecording& input, const BlockPlan& plan,
                   const std::vector<PlannedStage>& stages, const std::vector<ComputedChannel>& computed,
                   const PhaseTimer& timer) {
-    const std::size_t blocks = plan.blocks.size();
-    fmt::print(
-        "read {}: {} rows, {} channel{}, {} run{} of data in {} block{} of up to {} samples{}, "
-        "sample interval {:.6g} s\n",
-        job.input.string(), summary.rowCount, summary.channels.size(), summary.channels.size() == 1 ? "" : "s",
-        layout.runs.size(), layout.runs.size() == 1 ? "" : "s", blocks, blocks == 1 ? "" : "s", plan.samplesPerBlock,
-        job.samplesPerBlock == 0 && plan.samplesPerBlock != kDefaultSamplesPerBlock
+    const std::size_t channels = input.summary().channels.size();
+    const std::size_t runs = input.layout().runs.size();
+    const std::size_t blocks = plan.blocksPerRate();
+    const std::size_t ticks = tickCount(input.layout());
+    const std::vector<RowsAtRate>& rates = input.rates();
+    const std::string blocking = fmt::format(
+        "{} block{} of up to {} samples{}", blocks, blocks == 1 ? "" : "s", plan.samplesPerBlock,
+        job.samplesPerBlock == 0 && plan.samplesPerBlock > kDefaultSamplesPerBlock
             ? fmt::format(" (more than the default {}, so the host can number the blocks)", kDefaultSamplesPerBlock)
-            : "",
-        layout.sampleInterval);
+            : "");
+    if (rates.size() == 1) {
+        fmt::print("read {}: {} rows, {} channel{}, {} run{} of data in {}, sample interval {:.6g} s\n",
+                   job.input.string(), ticks, channels, channels == 1 ? "" : "s", runs, runs == 1 ? "" : "s", blocking,
+                   rates.front().sampleInterval);
+    } else {
+        std::vector<std::string> rows;
+        for (const RowsAtRate& rate : rates) {
+            rows.push_back(fmt::format("{} rows at sample interval {:.6g} s", ticks * rate.samplesPerTick, rate.sampleInterval));
+        }
+        fmt::print("read {}: {} channels, {} run{} of data, at {} rates each in {}: {}\n", job.input.string(), channels,
+                   runs, runs == 1 ? "" : "s", rates.size(), blocking, fmt::join(rows, ", "));
+    }
     for (std::size_t index = 0; index < stages.size(); ++index) {
         fmt::print("stage {}: {}\n", index + 1, describeStage(stages[index], computed[index]));
     }
@@ -131,9 +175,14 @@ void runFilterJob(const FilterJob& job) {
     });
     const CsvSummary& summary = input->summary();
     const RunLayout& layout = input->layout();
+    const std::vector<RowsAtRate>& rates = input->rates();
+    assignRates(stages, input->channelRates());
+    requireOneRateFor(outputFormat, stages, *input);
     if (outputFormat != RecordingFormat::csv) checkEdfOutputFits(input->edf(), layout);
-    const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock);
-    warnAboutShortRuns(stages, layout, input->times());
+    std::vector<std::size_t> samplesPerTick;
+    for (const RowsAtRate& rate : rates) samplesPerTick.push_back(rate.samplesPerTick);
+    const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock, samplesPerTick);
+    warnAboutShortRuns(stages, layout, rates);
 
     refhost::Recording& recording = host.recording();
     // Enough for the blocks a window reaches on either side of every stage's block, and for one
@@ -143,29 +192,30 @@ void runFilterJob(const FilterJob& job) {
     std::vector<ComputedChannel> computed;
     timer.measure("filter", [&] {
         for (std::size_t index = 0; index < stages.size(); ++index) {
-            progress.startTask(fmt::format("stage {}/{}", index + 1, stages.size()), plan.blocks.size());
-            computed.push_back(
-                runStage(host, stages[index], [&progress](std::size_t done, std::size_t) { progress.setDone(done); }));
+            progress.startTask(fmt::format("stage {}/{}", index + 1, stages.size()), plan.blocksPerRate());
+            computed.push_back(runStage(host, stages[index], plan,
+                                        [&progress](std::size_t done, std::size_t) { progress.setDone(done); }));
         }
         progress.clear();
     });
 
     timer.measure("write", [&] {
         const std::vector<OutputChannel> outputs =
-            outputChannelsOf(stages, job.keepSources, {summary, input->scalings(), input->edf().ranges}, computed);
+            outputChannelsOf(stages, job.keepSources,
+                             {summary, input->scalings(), input->channelRates(), input->edf().ranges}, computed);
         std::optional<CsvWriter> csv;
         std::optional<EdfResultWriter> edf;
         ResultWriter* writer = nullptr;
         if (outputFormat == RecordingFormat::csv) {
-            writer = &csv.emplace(output, summary.timeHeader, summary.timeDecimals, csvColumnsOf(outputs));
+            writer = &csv.emplace(output, summary.timeHeader, rates.front().timeDecimals, csvColumnsOf(outputs));
         } else {
             EdfOutput edfOutput =
-                edfOutputOf(outputs, input->format(), outputFormat, input->edf(), layout, input->times());
+                edfOutputOf(outputs, input->format(), outputFormat, input->edf(), layout, rates);
             writer = &edf.emplace(output, std::move(edfOutput.contents), std::move(edfOutput.conversions));
         }
         std::vector<ChannelTrace> traces;
-        if (plot) traces = plotTraces(recording, stages, computed, input->times(), summary.rowCount);
-        writeResults(recording, plan, input->times(), resultChannelsOf(outputs), *writer, traces);
+        if (plot) traces = plotTraces(recording, stages, computed, *input);
+        writeResults(recording, plan, rates, resultChannelsOf(outputs), *writer, traces);
         if (plot) {
             std::vector<PlotTrace> finished;
             for (ChannelTrace& trace : traces) finished.push_back(trace.finish());
@@ -174,7 +224,7 @@ void runFilterJob(const FilterJob& job) {
     });
     output.commit();
     if (plot) plot->commit();
-    if (job.verbose) printSummary(job, summary, layout, plan, stages, computed, timer);
+    if (job.verbose) printSummary(job, *input, plan, stages, computed, timer);
 }
 
 }  // namespace sgf

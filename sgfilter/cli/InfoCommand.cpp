@@ -47,9 +47,11 @@ void showRecordingInfo(const std::filesystem::path& file) {
     std::ranges::sort(rates);
     rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
     const std::string length =
-        rates.size() == 1 ? fmt::format("{} samples each at {:g} Hz", table.rowCount, rates.front())
-                          : fmt::format("{:g} s each at {:g} Hz", static_cast<double>(table.rowCount) / recording.sampleRate,
-                                        fmt::join(rates, " Hz, "));
+        rates.size() == 1
+            ? fmt::format("{} samples each at {:g} Hz", recording.recordCount * recording.samplesPerRecord.front(),
+                          rates.front())
+            : fmt::format("{:g} s each at {:g} Hz", static_cast<double>(recording.recordCount) * recording.recordDuration,
+                          fmt::join(rates, " Hz, "));
     fmt::print("{}: {} channel{}, {}, {} run{} of data, {} annotation{}, started {:04}-{:02}-{:02} {:02}:{:02}:{:02}\n",
                file.string(), table.channels.size(), table.channels.size() == 1 ? "" : "s", length, recording.runCount,
                recording.runCount == 1 ? "" : "s", recording.annotations.size(),
@@ -61,7 +63,7 @@ void showRecordingInfo(const std::filesystem::path& file) {
         const ChannelColumn& channel = table.channels[index];
         const double rate = recording.channelRates[index];
         fmt::print("  {:>3}  {:<16}  {:<8}  {:>10g}  {:>12}  {:>4}  {:g} {}\n", index + 1, channel.name, channel.units,
-                   rate, std::llround(static_cast<double>(table.rowCount) * rate / recording.sampleRate),
+                   rate, recording.recordCount * recording.samplesPerRecord[index],
                    recording.runCount, static_cast<double>(recording.scalings[index].factor), channel.units);
     }
 }

@@ -32,13 +32,15 @@ std::vector<OutputChannel> outputChannelsOf(const std::vector<PlannedStage>& sta
         for (const int16_t channel : sourcesRead(stages)) {
             const auto index = static_cast<std::size_t>(channel - 1);
             const ChannelColumn& column = input.summary.channels[index];
-            outputs.push_back({{channel, refhost::DataKind::raw}, column.name, column.units, input.scalings[index],
+            outputs.push_back({{channel, refhost::DataKind::raw, input.rates[index].value()}, column.name, column.units,
+                               input.scalings[index],
                                input.ranges.empty() ? std::nullopt : std::optional(input.ranges[index])});
         }
     }
-    for (const ComputedChannel& channel : computed) {
-        outputs.push_back({{channel.channel, refhost::DataKind::computed}, channel.title, unitsTextOf(channel.scaling),
-                           channel.scaling, std::nullopt});
+    for (std::size_t stage = 0; stage < computed.size(); ++stage) {
+        const ComputedChannel& channel = computed[stage];
+        outputs.push_back({{channel.channel, refhost::DataKind::computed, stages[stage].rate}, channel.title,
+                           unitsTextOf(channel.scaling), channel.scaling, std::nullopt});
     }
     return outputs;
 }

@@ -10,7 +10,7 @@
 #include "csv/CsvSummary.h"
 #include "csv/CsvWriter.h"
 #include "edf/EdfRecording.h"
-#include "recording/ResultPass.h"
+#include "recording/ResultChannel.h"
 #include "recording/StagePlan.h"
 #include "recording/StageRunner.h"
 
@@ -24,16 +24,19 @@ struct OutputChannel {
     std::optional<SignalRange> recordedRange;  // an EDF or BDF input's own range of a kept source
 };
 
-// The input as read: its channels, their scalings and, for EDF and BDF, their ranges (empty for CSV).
+// The input as read: its channels, their scalings, their rates among those read and, for EDF and
+// BDF, their ranges (empty for CSV).
 struct InputChannels {
     const CsvSummary& summary;
     const std::vector<sg::ChannelScaling>& scalings;
+    const std::vector<std::optional<std::size_t>>& rates;
     const std::vector<SignalRange>& ranges;
 };
 
 // "name (units)", or the name alone where there are no units: a channel as headers and messages show it.
 std::string withUnits(const std::string& name, const std::string& units);
 
+// `computed` holds each stage's output, in stage order.
 std::vector<OutputChannel> outputChannelsOf(const std::vector<PlannedStage>& stages, bool keepSources,
                                             const InputChannels& input, const std::vector<ComputedChannel>& computed);
 std::vector<ResultChannel> resultChannelsOf(const std::vector<OutputChannel>& outputs);

@@ -15,11 +15,11 @@ void EdfBlockStore::save(refhost::DataKind kind, int16_t channel, int32_t start,
 }
 
 void EdfBlockStore::load(refhost::DataKind kind, int16_t channel, int32_t start, std::span<float> values) {
-    if (isRecorded(kind, channel)) {
-        input_.readStored(static_cast<std::size_t>(channel - 1), static_cast<std::size_t>(start), values);
-    } else {
-        others_->load(kind, channel, start, values);
-    }
+    if (!isRecorded(kind, channel)) return others_->load(kind, channel, start, values);
+    const auto index = static_cast<std::size_t>(channel - 1);
+    const std::optional<int32_t> first = firstSamples_.at(index);
+    if (!first || start < *first) throw std::logic_error("samples of a recorded channel outside the blocks of its rate");
+    input_.readStored(index, static_cast<std::size_t>(start - *first), values);
 }
 
 }  // namespace sgf

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "edf/EdfReader.h"
 #include "refhost/BlockStore.h"
@@ -12,9 +14,12 @@ namespace sgf {
 
 class EdfBlockStore final : public refhost::BlockStore {
 public:
-    // The host's channels 1 to n are the input's n signals, in order.
-    EdfBlockStore(const EdfReader& input, std::unique_ptr<refhost::BlockStore> others)
-        : input_(input), others_(std::move(others)) {}
+    // The host's channels 1 to n are the input's n signals, in order; signal i's samples start at
+    // the host's absolute index `firstSamples[i]`, the first of the blocks of its rate, and a
+    // signal without one is not read.
+    EdfBlockStore(const EdfReader& input, std::vector<std::optional<int32_t>> firstSamples,
+                  std::unique_ptr<refhost::BlockStore> others)
+        : input_(input), firstSamples_(std::move(firstSamples)), others_(std::move(others)) {}
 
     // Throws std::logic_error for a recorded channel's samples: the input is read only.
     void save(refhost::DataKind kind, int16_t channel, int32_t start, std::span<const float> values) override;
@@ -24,6 +29,7 @@ private:
     bool isRecorded(refhost::DataKind kind, int16_t channel) const;
 
     const EdfReader& input_;
+    std::vector<std::optional<int32_t>> firstSamples_;
     std::unique_ptr<refhost::BlockStore> others_;
 };
 

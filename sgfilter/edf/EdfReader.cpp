@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string_view>
 
@@ -156,16 +157,18 @@ EdfReader::EdfReader(const std::filesystem::path& file, const std::filesystem::p
             throw InputError(file_, 0, "its signals cannot be told apart from its annotations");
         }
         recording_.recordDuration = header_.recordDuration;
+        recording_.recordCount = header_.recordCount;
         // Record onsets are told apart to half a sample of the fastest signal.
         std::size_t mostPerRecord = 0;
         for (const SignalHeader& signal : dataSignals_) mostPerRecord = std::max(mostPerRecord, signal.samplesPerRecord);
         onsetTolerance_ = 0.5 * header_.recordDuration / static_cast<double>(mostPerRecord);
         recording_.start = header_.start;
         describeChannels();
-        chooseRowsOf(0);
         recording_.annotations = annotationsOf(biosig.get());
         readRecordOnsets();
         recording_.runCount = static_cast<std::size_t>(std::ranges::count(startsRun_, true));
+        const std::size_t firstSignal = 0;
+        chooseRates({&firstSignal, 1});
     } catch (...) {
         ::close(descriptor_);
         throw;
@@ -174,31 +177,47 @@ EdfReader::EdfReader(const std::filesystem::path& file, const std::filesystem::p
 
 EdfReader::~EdfReader() { ::close(descriptor_); }
 
-void EdfReader::chooseRowsOf(std::size_t channel) {
-    samplesPerRecord_ = dataSignals_.at(channel).samplesPerRecord;
-    recording_.sampleRate = recording_.channelRates[channel];
-    sampleInterval_ = header_.recordDuration / static_cast<double>(samplesPerRecord_);
-    recording_.table.timeDecimals = timeDecimalsFor(recording_.sampleRate);
-    recording_.table.rowCount = header_.recordCount * samplesPerRecord_;
+void EdfReader::chooseRates(std::span<const std::size_t> channels) {
+    rateSamplesPerRecord_.clear();
+    ticksPerRecord_ = 0;
+    for (const std::size_t channel : channels) {
+        const std::size_t perRecord = dataSignals_.at(channel).samplesPerRecord;
+        if (std::ranges::find(rateSamplesPerRecord_, perRecord) == rateSamplesPerRecord_.end()) {
+            rateSamplesPerRecord_.push_back(perRecord);
+            ticksPerRecord_ = std::gcd(ticksPerRecord_, perRecord);
+        }
+    }
+    recording_.tickRate = static_cast<double>(ticksPerRecord_) / header_.recordDuration;
+    rateTimes_.clear();
+    rates_.clear();
+    rateTimes_.reserve(rateSamplesPerRecord_.size());  // the rates point at them
+    for (const std::size_t perRecord : rateSamplesPerRecord_) {
+        const double interval = header_.recordDuration / static_cast<double>(perRecord);
+        const RecordTimes& times = rateTimes_.emplace_back(onsets_, perRecord, interval);
+        rates_.push_back({interval, perRecord / ticksPerRecord_,
+                          timeDecimalsFor(static_cast<double>(perRecord) / header_.recordDuration), &times});
+    }
 }
 
-bool EdfReader::sharesRows(std::size_t channel) const {
-    return dataSignals_.at(channel).samplesPerRecord == samplesPerRecord_;
+std::optional<std::size_t> EdfReader::rateOf(std::size_t channel) const {
+    const auto found = std::ranges::find(rateSamplesPerRecord_, dataSignals_.at(channel).samplesPerRecord);
+    if (found == rateSamplesPerRecord_.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - rateSamplesPerRecord_.begin());
 }
 
 RunLayout EdfReader::layout() const {
-    RunLayout layout{sampleInterval_, {}};
+    RunLayout layout{header_.recordDuration / static_cast<double>(ticksPerRecord_), {}};
     for (std::size_t record = 0; record < header_.recordCount; ++record) {
         if (startsRun_[record]) {
-            layout.runs.push_back({record * samplesPerRecord_, samplesPerRecord_});
+            layout.runs.push_back({record * ticksPerRecord_, ticksPerRecord_});
         } else {
-            layout.runs.back().rowCount += samplesPerRecord_;
+            layout.runs.back().rowCount += ticksPerRecord_;
         }
     }
     return layout;
 }
 
-void EdfReader::readTimes(std::size_t firstRow, std::span<double> times) const {
+void EdfReader::RecordTimes::readTimes(std::size_t firstRow, std::span<double> times) const {
     for (std::size_t index = 0; index < times.size(); ++index) {
         const std::size_t row = firstRow + index;
         const std::size_t record = row / samplesPerRecord_;
@@ -207,16 +226,16 @@ void EdfReader::readTimes(std::size_t firstRow, std::span<double> times) const {
 }
 
 void EdfReader::readStored(std::size_t channel, std::size_t firstRow, std::span<float> values) const {
-    if (!sharesRows(channel)) throw std::logic_error("a signal at another rate has rows of its own");
+    const std::size_t samplesPerRecord = dataSignals_.at(channel).samplesPerRecord;
     const std::size_t bytesPerSample = header_.is24Bit ? 3 : 2;
     // A power of two: dividing by it is exact.
     const auto inverseBase = 1.0 / static_cast<double>(recording_.scalings.at(channel).baseFactor);
     std::vector<unsigned char> bytes;
     for (std::size_t done = 0; done < values.size();) {
         const std::size_t row = firstRow + done;
-        const std::size_t record = row / samplesPerRecord_;
-        const std::size_t sample = row % samplesPerRecord_;
-        const std::size_t count = std::min(samplesPerRecord_ - sample, values.size() - done);
+        const std::size_t record = row / samplesPerRecord;
+        const std::size_t sample = row % samplesPerRecord;
+        const std::size_t count = std::min(samplesPerRecord - sample, values.size() - done);
         if (record >= header_.recordCount) throw std::out_of_range("rows past the end of " + file_.string());
         const auto offset = static_cast<off_t>(header_.headerBytes + record * static_cast<uint64_t>(header_.bytesPerRecord) +
                                                signalOffsets_[channel] + sample * bytesPerSample);
@@ -280,6 +299,7 @@ void EdfReader::describeChannels() {
     recording_.table.timeHeader = "Time (s)";
     for (const SignalHeader& signal : dataSignals_) {
         recording_.channelRates.push_back(static_cast<double>(signal.samplesPerRecord) / header_.recordDuration);
+        recording_.samplesPerRecord.push_back(signal.samplesPerRecord);
         const sg::ChannelScaling scaling = scalingOf(signal);
         recording_.table.channels.push_back(
             {signal.label, signal.units, std::max(std::fabs(signal.physicalMinimum), std::fabs(signal.physicalMaximum)),

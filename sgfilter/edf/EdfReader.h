@@ -8,39 +8,53 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "csv/RunLayout.h"
 #include "edf/EdfHeaderCheck.h"
 #include "edf/EdfRecording.h"
-#include "recording/RowTimes.h"
+#include "recording/RowsAtRate.h"
 
 namespace sgf {
 
-class EdfReader final : public RowTimes {
+class EdfReader final {
 public:
     // "-" reads standard input, which is first copied to a temporary file in `spoolFolder` (a
     // stream cannot be paged). Throws InputError naming the file for a damaged header or records.
     explicit EdfReader(const std::filesystem::path& file, const std::filesystem::path& spoolFolder);
-    ~EdfReader() override;
+    ~EdfReader();
     EdfReader(const EdfReader&) = delete;
     EdfReader& operator=(const EdfReader&) = delete;
 
     const EdfRecording& recording() const { return recording_; }
-    // The rows are the samples of the signals at channel `channel`'s rate (channels from 0): the
-    // first signal's until told otherwise. The recording's rate, row count and time decimals
-    // follow.
-    void chooseRowsOf(std::size_t channel);
-    bool sharesRows(std::size_t channel) const;
-    // Runs of whole data records, at the interval of the rows.
+    // The rates read are those of channels `channels` (from 0), in the order they first come
+    // there: the first signal's until told otherwise. A data record holds a whole number of ticks.
+    void chooseRates(std::span<const std::size_t> channels);
+    const std::vector<RowsAtRate>& rates() const { return rates_; }
+    // Which of the rates read channel `channel` is recorded at; nothing for another rate.
+    std::optional<std::size_t> rateOf(std::size_t channel) const;
+    // Runs of whole data records, in ticks.
     RunLayout layout() const;
-    void readTimes(std::size_t firstRow, std::span<double> times) const override;
     // Channel `channel`'s stored values (digital value over the scaling's base factor, exact in
-    // float32) of rows `firstRow` on; the channel must share the rows.
+    // float32) of its own samples `firstRow` on.
     void readStored(std::size_t channel, std::size_t firstRow, std::span<float> values) const;
 
 private:
+    // Each row's time from its data record's onset.
+    class RecordTimes final : public RowTimes {
+    public:
+        RecordTimes(const std::vector<double>& onsets, std::size_t samplesPerRecord, double sampleInterval)
+            : onsets_(onsets), samplesPerRecord_(samplesPerRecord), sampleInterval_(sampleInterval) {}
+        void readTimes(std::size_t firstRow, std::span<double> times) const override;
+
+    private:
+        const std::vector<double>& onsets_;
+        std::size_t samplesPerRecord_;
+        double sampleInterval_;
+    };
+
     void describeChannels();
     void readRecordOnsets();
 
@@ -49,12 +63,14 @@ private:
     EdfHeader header_;
     std::vector<SignalHeader> dataSignals_;
     std::vector<std::size_t> signalOffsets_;  // bytes into a data record, per channel
-    std::size_t samplesPerRecord_ = 0;  // of the rows
-    double sampleInterval_ = 0.0;
     double onsetTolerance_ = 0.0;
     EdfRecording recording_;
     std::vector<double> onsets_;
     std::vector<bool> startsRun_;
+    std::vector<std::size_t> rateSamplesPerRecord_;  // of the rates read
+    std::size_t ticksPerRecord_ = 0;
+    std::vector<RecordTimes> rateTimes_;
+    std::vector<RowsAtRate> rates_;
 };
 
 }  // namespace sgf

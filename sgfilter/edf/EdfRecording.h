@@ -19,11 +19,13 @@ struct SignalRange {
 };
 
 struct EdfRecording {
-    CsvSummary table;                          // channels named by label, with their units
+    CsvSummary table;                          // channels named by label, with their units; rows by rate
     std::vector<sg::ChannelScaling> scalings;  // one per channel, in the converted form
     std::vector<SignalRange> ranges;           // one per channel
     std::vector<double> channelRates;          // Hz, one per channel
-    double sampleRate = 0.0;                   // Hz, of the rows: the channels that are read
+    std::vector<std::size_t> samplesPerRecord; // one per channel
+    std::size_t recordCount = 0;
+    double tickRate = 0.0;                     // Hz, of the ticks of the rates read
     double recordDuration = 0.0;               // seconds
     std::size_t runCount = 0;
     StartDateTime start;

@@ -17,7 +17,8 @@ public:
     // everything it writes has succeeded.
     EdfResultWriter(AtomicOutputFile& file, EdfPlusContents contents, std::vector<UnitsConversion> conversions);
 
-    // Only the number of times counts: the records' onsets come from the runs.
+    // The times do not count: the records' onsets come from the runs, and each signal has the
+    // samples of its own rate.
     void writeRows(std::span<const double> times, std::span<const std::span<const float>> columns) override;
     void finish() override { writer_.finish(); }
 

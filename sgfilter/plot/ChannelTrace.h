@@ -7,14 +7,13 @@
 
 #include "plot/ColumnDecimator.h"
 #include "plot/SvgPlot.h"
+#include "recording/ResultChannel.h"
 #include "recording/Scalings.h"
-#include "refhost/Recording.h"
 
 namespace sgf {
 
 struct TracedChannel {
-    refhost::DataKind kind;
-    int16_t channel;
+    ResultChannel values;
     UnitsConversion conversion;
     std::string label;
     std::string units;

@@ -10,52 +10,82 @@ namespace sgf {
 
 namespace {
 
-std::size_t blocksNeeded(const std::vector<DataRun>& runs, int samplesPerBlock) {
-    const auto size = static_cast<std::size_t>(samplesPerBlock);
+std::size_t blocksNeeded(const std::vector<DataRun>& runs, std::size_t ticksPerBlock, std::size_t rateCount) {
     std::size_t count = 0;
-    for (const DataRun& run : runs) count += (run.rowCount + size - 1) / size;
-    return count;
+    for (const DataRun& run : runs) count += (run.rowCount + ticksPerBlock - 1) / ticksPerBlock;
+    return count * rateCount;
+}
+
+std::string atRates(std::size_t rateCount) {
+    return rateCount == 1 ? "" : fmt::format(" (each of the {} rates read has its own blocks)", rateCount);
 }
 
 // The smallest size from the default up whose blocks the host can number; the count falls as the
 // size grows, so a binary search finds it.
-int chosenSize(const std::vector<DataRun>& runs) {
-    if (blocksNeeded(runs, kDefaultSamplesPerBlock) <= kMostBlocks) return kDefaultSamplesPerBlock;
-    const std::size_t most = blocksNeeded(runs, kMostSamplesPerBlock);
+std::size_t chosenTicks(const std::vector<DataRun>& runs, std::size_t fastest, std::size_t rateCount) {
+    std::size_t low = std::max<std::size_t>(1, kDefaultSamplesPerBlock / fastest);
+    if (blocksNeeded(runs, low, rateCount) <= kMostBlocks) return low;
+    std::size_t high = kMostSamplesPerBlock / fastest;
+    const std::size_t most = blocksNeeded(runs, high, rateCount);
     if (most > kMostBlocks) {
-        std::size_t samples = 0;
-        for (const DataRun& run : runs) samples += run.rowCount;
+        std::size_t ticks = 0;
+        for (const DataRun& run : runs) ticks += run.rowCount;
         throw UsageError(fmt::format(
-            "the recording has {} samples in {} run{}, which need {} blocks even of {} samples, more than the {} the "
+            "the recording has {} samples in {} run{}, which need {} blocks even of {} samples{}, more than the {} the "
             "host can number; split the recording into parts",
-            samples, runs.size(), runs.size() == 1 ? "" : "s", most, kMostSamplesPerBlock, kMostBlocks));
+            ticks * fastest, runs.size(), runs.size() == 1 ? "" : "s", most, high * fastest, atRates(rateCount),
+            kMostBlocks));
     }
-    int low = kDefaultSamplesPerBlock;  // too small
-    int high = kMostSamplesPerBlock;    // large enough
     while (high - low > 1) {
-        const int middle = low + (high - low) / 2;
-        (blocksNeeded(runs, middle) <= kMostBlocks ? high : low) = middle;
+        const std::size_t middle = low + (high - low) / 2;
+        (blocksNeeded(runs, middle, rateCount) <= kMostBlocks ? high : low) = middle;
     }
     return high;
 }
 
 }  // namespace
 
-BlockPlan planBlocks(const std::vector<DataRun>& runs, int samplesPerBlock) {
-    if (samplesPerBlock == 0) samplesPerBlock = chosenSize(runs);
-    const std::size_t blockCount = blocksNeeded(runs, samplesPerBlock);
+PlannedBlock BlockPlan::blockOf(std::size_t rate, std::size_t index) const {
+    const std::size_t scale = samplesPerTick.at(rate);
+    const PlannedBlock& ticks = blocks.at(index);
+    return {ticks.firstRow * scale, static_cast<int16_t>(static_cast<std::size_t>(ticks.length) * scale), ticks.startsRun};
+}
+
+int32_t BlockPlan::firstSampleOf(std::size_t rate) const {
+    std::size_t ticks = 0;
+    for (const PlannedBlock& block : blocks) ticks += static_cast<std::size_t>(block.length);
+    std::size_t first = 0;
+    for (std::size_t earlier = 0; earlier < rate; ++earlier) first += ticks * samplesPerTick.at(earlier);
+    return static_cast<int32_t>(first);
+}
+
+BlockPlan planBlocks(const std::vector<DataRun>& runs, int samplesPerBlock, const std::vector<std::size_t>& samplesPerTick) {
+    const std::size_t fastest = std::ranges::max(samplesPerTick);
+    const std::size_t rateCount = samplesPerTick.size();
+    if (fastest > static_cast<std::size_t>(kMostSamplesPerBlock)) {
+        throw UsageError(fmt::format("the rates read share no stretch of time shorter than {} samples of the fastest, "
+                                     "more than a block holds ({}); filter each rate in a run of its own",
+                                     fastest, kMostSamplesPerBlock));
+    }
+    if (samplesPerBlock != 0 && static_cast<std::size_t>(samplesPerBlock) < fastest) {
+        throw UsageError(fmt::format("a block of the rates read holds a multiple of {} samples of the fastest; use a "
+                                     "--block-size of at least that",
+                                     fastest));
+    }
+    const std::size_t ticksPerBlock = samplesPerBlock == 0 ? chosenTicks(runs, fastest, rateCount)
+                                                           : static_cast<std::size_t>(samplesPerBlock) / fastest;
+    const std::size_t blockCount = blocksNeeded(runs, ticksPerBlock, rateCount);
     if (blockCount > kMostBlocks) {
         throw UsageError(
-            fmt::format("the recording needs {} blocks of {} samples, more than the {} the host can "
+            fmt::format("the recording needs {} blocks of {} samples{}, more than the {} the host can "
                         "hold; use a larger --block-size (at most {}), or leave it out to have one chosen",
-                        blockCount, samplesPerBlock, kMostBlocks, kMostSamplesPerBlock));
+                        blockCount, ticksPerBlock * fastest, atRates(rateCount), kMostBlocks, kMostSamplesPerBlock));
     }
-    const auto size = static_cast<std::size_t>(samplesPerBlock);
-    BlockPlan plan{samplesPerBlock, {}};
-    plan.blocks.reserve(blockCount);
+    BlockPlan plan{static_cast<int>(ticksPerBlock * fastest), samplesPerTick, {}};
+    plan.blocks.reserve(blockCount / rateCount);
     for (const DataRun& run : runs) {
-        for (std::size_t offset = 0; offset < run.rowCount; offset += size) {
-            const auto length = static_cast<int16_t>(std::min(size, run.rowCount - offset));
+        for (std::size_t offset = 0; offset < run.rowCount; offset += ticksPerBlock) {
+            const auto length = static_cast<int16_t>(std::min(ticksPerBlock, run.rowCount - offset));
             plan.blocks.push_back({run.firstRow + offset, length, offset == 0});
         }
     }

@@ -6,16 +6,38 @@
 
 namespace sgf {
 
+namespace {
+
+// Blocks of a channel that the host does not hand to the module: all of them, or those of the
+// rates other than `keptRate`.
+void makeUnavailable(refhost::Recording& recording, const BlockPlan& plan, int16_t channel,
+                     std::optional<std::size_t> keptRate = std::nullopt) {
+    for (std::size_t rate = 0; rate < plan.samplesPerTick.size(); ++rate) {
+        if (rate == keptRate) continue;
+        for (std::size_t index = 0; index < plan.blocksPerRate(); ++index) {
+            recording.setAvailable(refhost::DataKind::raw, channel, plan.blockNumber(rate, index), false);
+        }
+    }
+}
+
+}  // namespace
+
 std::vector<int16_t> describeToHost(const CsvSummary& summary, const std::vector<sg::ChannelScaling>& scalings,
-                                    double sampleInterval, const BlockPlan& plan, refhost::Recording& recording) {
-    for (const PlannedBlock& block : plan.blocks) {
-        recording.addBlock(block.length, sampleInterval,
-                           block.startsRun ? refhost::RunBoundary::startsRun : refhost::RunBoundary::continuesRun);
+                                    const std::vector<RowsAtRate>& rates,
+                                    const std::vector<std::optional<std::size_t>>& channelRates, const BlockPlan& plan,
+                                    refhost::Recording& recording) {
+    for (std::size_t rate = 0; rate < rates.size(); ++rate) {
+        for (std::size_t index = 0; index < plan.blocksPerRate(); ++index) {
+            const PlannedBlock block = plan.blockOf(rate, index);
+            recording.addBlock(block.length, rates[rate].sampleInterval,
+                               block.startsRun ? refhost::RunBoundary::startsRun : refhost::RunBoundary::continuesRun);
+        }
     }
     std::vector<int16_t> channels;
-    for (std::size_t channel = 0; channel < summary.channels.size(); ++channel) {
-        const std::string& name = summary.channels[channel].name;
-        channels.push_back(recording.addChannel({name, name, scalings[channel], scalings[channel]}));
+    for (std::size_t column = 0; column < summary.channels.size(); ++column) {
+        const std::string& name = summary.channels[column].name;
+        const int16_t channel = channels.emplace_back(recording.addChannel({name, name, scalings[column], scalings[column]}));
+        if (rates.size() > 1 || !channelRates[column]) makeUnavailable(recording, plan, channel, channelRates[column]);
     }
     return channels;
 }
@@ -27,26 +49,20 @@ void loadSamples(const StagedRows& rows, const std::vector<sg::ChannelScaling>& 
     for (const std::size_t channel : staged) conversions.push_back(unitsConversionOf(scalings[channel]));
     std::vector<double> units(static_cast<std::size_t>(plan.samplesPerBlock) * staged.size());
     std::vector<float> stored(static_cast<std::size_t>(plan.samplesPerBlock));
-    for (std::size_t index = 0; index < plan.blocks.size(); ++index) {
-        const PlannedBlock& block = plan.blocks[index];
+    for (std::size_t index = 0; index < plan.blocksPerRate(); ++index) {
+        const PlannedBlock block = plan.blockOf(0, index);
         const auto length = static_cast<std::size_t>(block.length);
         rows.readRows(block.firstRow, std::span(units).first(length * staged.size()));
         for (std::size_t column = 0; column < staged.size(); ++column) {
             for (std::size_t row = 0; row < length; ++row) {
                 stored[row] = storedValue(units[row * staged.size() + column], conversions[column]);
             }
-            recording.writeValues(refhost::DataKind::raw, channels[staged[column]], static_cast<int16_t>(index + 1),
+            recording.writeValues(refhost::DataKind::raw, channels[staged[column]], plan.blockNumber(0, index),
                                   std::span(stored).first(length));
         }
     }
     for (std::size_t channel = 0; channel < channels.size(); ++channel) {
-        if (!std::ranges::binary_search(staged, channel)) makeUnavailable(recording, channels[channel]);
-    }
-}
-
-void makeUnavailable(refhost::Recording& recording, int16_t channel) {
-    for (int16_t block = 1; block <= recording.blockCount(); ++block) {
-        recording.setAvailable(refhost::DataKind::raw, channel, block, false);
+        if (!std::ranges::binary_search(staged, channel)) makeUnavailable(recording, plan, channels[channel]);
     }
 }
 

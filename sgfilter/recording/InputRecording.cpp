@@ -1,7 +1,5 @@
 #include "recording/InputRecording.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 
 #include "csv/CsvReader.h"
@@ -18,8 +16,8 @@ namespace sgf {
 
 namespace {
 
-std::unique_ptr<refhost::FileBlockStore> storeFor(const CsvSummary& summary, const std::filesystem::path& folder) {
-    return std::make_unique<refhost::FileBlockStore>(folder, static_cast<int32_t>(summary.rowCount));
+std::unique_ptr<refhost::FileBlockStore> storeFor(const BlockPlan& plan, const std::filesystem::path& folder) {
+    return std::make_unique<refhost::FileBlockStore>(folder, plan.sampleCount());
 }
 
 class CsvInput final : public InputRecording {
@@ -37,14 +35,14 @@ public:
         rows_.finishWriting();
         for (const ChannelColumn& column : summary_.channels) scalings_.push_back(rawScalingFor(column));
         layout_ = splitIntoRuns(rows_.timeColumn(summary_.file, summary_.timeDecimals), kMostBlocks);
+        rates_ = {{layout_.sampleInterval, 1, summary_.timeDecimals, &rows_}};
+        channelRates_.assign(summary_.channels.size(), 0);
     }
-
-    const RowTimes& times() const override { return rows_; }
 
     void loadInto(refhost::Recording& recording, const BlockPlan& plan, const std::filesystem::path& folder,
                   std::size_t cachedBlocks) override {
-        recording.pageThrough(storeFor(summary_, folder), cachedBlocks);
-        const std::vector<int16_t> channels = describeToHost(summary_, scalings_, layout_.sampleInterval, plan, recording);
+        recording.pageThrough(storeFor(plan, folder), cachedBlocks);
+        const std::vector<int16_t> channels = describeToHost(summary_, scalings_, rates_, channelRates_, plan, recording);
         loadSamples(rows_, scalings_, plan, channels, recording);
         rows_.releaseRows();
     }
@@ -58,46 +56,35 @@ public:
     EdfInput(const std::filesystem::path& file, const std::filesystem::path& folder, const ChannelChoice& choose,
              RecordingFormat format)
         : InputRecording(format), reader_(file, folder) {
-        if (reader_.recording().table.rowCount == 0) throw InputError(file, 0, "holds no data records");
-        chooseRows(choose(reader_.recording().table));
+        if (reader_.recording().recordCount == 0) throw InputError(file, 0, "holds no data records");
+        std::vector<std::size_t> read;
+        for (const int channel : choose(reader_.recording().table)) read.push_back(static_cast<std::size_t>(channel - 1));
+        if (!read.empty()) reader_.chooseRates(read);
         edf_ = reader_.recording();
         summary_ = edf_.table;
         scalings_ = edf_.scalings;
         layout_ = reader_.layout();
+        rates_ = reader_.rates();
+        for (std::size_t channel = 0; channel < summary_.channels.size(); ++channel) {
+            channelRates_.push_back(reader_.rateOf(channel));
+        }
     }
-
-    const RowTimes& times() const override { return reader_; }
 
     void loadInto(refhost::Recording& recording, const BlockPlan& plan, const std::filesystem::path& folder,
                   std::size_t cachedBlocks) override {
-        recording.pageThrough(std::make_unique<EdfBlockStore>(reader_, storeFor(summary_, folder)), cachedBlocks);
-        const std::vector<int16_t> channels = describeToHost(summary_, scalings_, layout_.sampleInterval, plan, recording);
+        std::vector<std::optional<int32_t>> firstSamples;
+        for (const std::optional<std::size_t>& rate : channelRates_) {
+            firstSamples.push_back(rate ? std::optional(plan.firstSampleOf(*rate)) : std::nullopt);
+        }
+        recording.pageThrough(std::make_unique<EdfBlockStore>(reader_, std::move(firstSamples), storeFor(plan, folder)),
+                              cachedBlocks);
+        const std::vector<int16_t> channels = describeToHost(summary_, scalings_, rates_, channelRates_, plan, recording);
         for (std::size_t index = 0; index < channels.size(); ++index) {
-            if (reader_.sharesRows(index)) {
-                recording.heldByStore(refhost::DataKind::raw, channels[index]);
-            } else {
-                makeUnavailable(recording, channels[index]);
-            }
+            if (channelRates_[index]) recording.heldByStore(refhost::DataKind::raw, channels[index]);
         }
     }
 
 private:
-    void chooseRows(const std::vector<int>& channels) {
-        if (channels.empty()) return;
-        const auto first = static_cast<std::size_t>(channels.front() - 1);
-        reader_.chooseRowsOf(first);
-        for (const int channel : channels) {
-            const auto index = static_cast<std::size_t>(channel - 1);
-            if (reader_.sharesRows(index)) continue;
-            const EdfRecording& recorded = reader_.recording();
-            const auto& names = recorded.table.channels;
-            throw UsageError(fmt::format(
-                "channels \"{}\" ({:g} Hz) and \"{}\" ({:g} Hz) are recorded at different rates; one run of sgfilter "
-                "filters signals of one rate, so filter the others in a run of their own",
-                names[first].name, recorded.channelRates[first], names[index].name, recorded.channelRates[index]));
-        }
-    }
-
     EdfReader reader_;
 };
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "csv/CsvSummary.h"
@@ -15,7 +16,7 @@
 #include "edf/EdfRecording.h"
 #include "edf/RecordingFormat.h"
 #include "recording/BlockPlan.h"
-#include "recording/RowTimes.h"
+#include "recording/RowsAtRate.h"
 #include "refhost/Recording.h"
 
 namespace sgf {
@@ -27,10 +28,15 @@ public:
     RecordingFormat format() const { return format_; }
     const CsvSummary& summary() const { return summary_; }
     const std::vector<sg::ChannelScaling>& scalings() const { return scalings_; }
+    // The runs of data, in ticks.
     const RunLayout& layout() const { return layout_; }
+    // The rates of the channels read, the first channel's first: a CSV has one, whose ticks are
+    // its rows.
+    const std::vector<RowsAtRate>& rates() const { return rates_; }
+    // Which of those rates each channel (from 0) is recorded at; nothing for one at another rate.
+    const std::vector<std::optional<std::size_t>>& channelRates() const { return channelRates_; }
     // Start and annotations of an EDF or BDF input; empty for CSV.
     const EdfRecording& edf() const { return edf_; }
-    virtual const RowTimes& times() const = 0;
 
     // Gives `recording` the planned blocks and the channels, and pages it through a store in
     // `folder` that keeps `cachedBlocks` blocks in memory.
@@ -44,19 +50,20 @@ protected:
     CsvSummary summary_;
     std::vector<sg::ChannelScaling> scalings_;
     RunLayout layout_;
+    std::vector<RowsAtRate> rates_;
+    std::vector<std::optional<std::size_t>> channelRates_;
     EdfRecording edf_;
 };
 
 // Sees the channels before any sample is read, so a command that cannot apply to them fails before
-// a long file is read, and answers which of them (numbered from 1) are read: the rows are their
-// samples, so they must share one sample rate.
+// a long file is read, and answers which of them (numbered from 1) are read: their rates are the
+// rates read.
 using ChannelChoice = std::function<std::vector<int>(const CsvSummary&)>;
 
 // Reads `file` ("-": standard input), whose format its first bytes tell. Temporary files go to
 // `folder`. Channels that are not read cost nothing: a CSV's are not staged, an EDF's stay in the
-// file; those of a CSV and an EDF's signals at other rates than the chosen ones are left out of
-// the host (their blocks are unavailable). Throws InputError for bad input, UsageError for chosen channels at different
-// rates.
+// file; those of a CSV and an EDF's signals at other rates than those read are left out of the
+// host (their blocks are unavailable). Throws InputError for bad input.
 std::unique_ptr<InputRecording> readInputRecording(const std::filesystem::path& file,
                                                    const std::filesystem::path& folder, const ChannelChoice& choose);
 

@@ -1,27 +1,22 @@
 // The outputs and the plot from one pass over the finished blocks, in order: each block's times
 // and values are read once and go to the output writer and to every plot trace, so nothing the
-// length of the recording is held.
+// length of the recording is held. The blocks of every rate read cover the same stretches of time,
+// so the pass takes each rate's block of a stretch together.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "plot/ChannelTrace.h"
 #include "recording/BlockPlan.h"
+#include "recording/ResultChannel.h"
 #include "recording/ResultWriter.h"
-#include "recording/RowTimes.h"
+#include "recording/RowsAtRate.h"
 #include "refhost/Recording.h"
 
 namespace sgf {
 
-// A channel of the output's columns, and whether its recorded or its computed values go there.
-struct ResultChannel {
-    int16_t channel;
-    refhost::DataKind kind;
-};
-
-// `outputChannels` are the output's columns, in order.
-void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const RowTimes& rows,
+// `outputChannels` are the output's columns, in order; the writer gets the times of the first's rows.
+void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const std::vector<RowsAtRate>& rates,
                   const std::vector<ResultChannel>& outputChannels, ResultWriter& output,
                   std::vector<ChannelTrace>& traces);
 

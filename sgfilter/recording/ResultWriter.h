@@ -8,7 +8,8 @@ namespace sgf {
 class ResultWriter {
 public:
     virtual ~ResultWriter() = default;
-    // Consecutive rows: their times in seconds, and each output's stored values of those rows.
+    // The next stretch of time: each output's stored values in it, and the times of the first
+    // output's. Only EDF+ and BDF+ outputs take outputs at different rates.
     virtual void writeRows(std::span<const double> times, std::span<const std::span<const float>> columns) = 0;
     // Writes whatever is buffered.
     virtual void finish() = 0;

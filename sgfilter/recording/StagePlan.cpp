@@ -110,4 +110,12 @@ std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, 
     return planned;
 }
 
+void assignRates(std::vector<PlannedStage>& stages, const std::vector<std::optional<std::size_t>>& channelRates) {
+    const std::size_t fileChannels = channelRates.size();
+    for (PlannedStage& stage : stages) {
+        const auto source = static_cast<std::size_t>(stage.sourceChannel);
+        stage.rate = source > fileChannels ? stages.at(source - fileChannels - 1).rate : channelRates.at(source - 1).value();
+    }
+}
+
 }  // namespace sgf

@@ -29,24 +29,24 @@ void requireHealthyModule(refhost::ReferenceHost& host, const std::string& activ
     }
 }
 
-void computeEveryBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,
-                       const BlockProgress& progress) {
+void computeEveryBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation, const BlockPlan& plan,
+                       std::size_t rate, const BlockProgress& progress) {
     const refhost::Recording& recording = host.recording();
-    const auto blockCount = static_cast<std::size_t>(recording.blockCount());
-    for (int16_t block = 1; block <= recording.blockCount(); ++block) {
+    for (std::size_t index = 0; index < plan.blocksPerRate(); ++index) {
+        const int16_t block = plan.blockNumber(rate, index);
         computation.computeBlock(block);
         const auto values = recording.readValues(refhost::DataKind::computed, computation.channel(), block);
         if (std::ranges::any_of(values, [](float value) { return std::isnan(value); })) {
             throw std::runtime_error(fmt::format("the module left samples of block {} unwritten", block));
         }
-        progress(static_cast<std::size_t>(block), blockCount);
+        progress(index + 1, plan.blocksPerRate());
     }
 }
 
 sg::ChannelScaling outputScaling(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,
-                                 const PlannedStage& stage) {
-    // Every block has the recording's one sample interval, so block 1 speaks for all of them.
-    const refhost::OutputScalingAnswer answer = computation.outputScaling(1);
+                                 const PlannedStage& stage, const BlockPlan& plan) {
+    // The blocks of a rate share its sample interval, so the first speaks for all of them.
+    const refhost::OutputScalingAnswer answer = computation.outputScaling(plan.blockNumber(stage.rate, 0));
     if (answer.result != 1 || answer.answered != 1) {
         throw std::runtime_error("the module gave no scaling for its output");
     }
@@ -56,7 +56,8 @@ sg::ChannelScaling outputScaling(refhost::ReferenceHost& host, refhost::ChannelC
 
 }  // namespace
 
-ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage, const BlockProgress& progress) {
+ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage, const BlockPlan& plan,
+                         const BlockProgress& progress) {
     refhost::Recording& recording = host.recording();
     const std::string activity = fmt::format("computing channel {}", stage.outputChannel);
     // Until the module answers, the new channel borrows its source's description.
@@ -69,12 +70,12 @@ ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage
     applySettings(*computation, stage.sourceChannel, stage.settings);
     requireHealthyModule(host, activity);
 
-    computeEveryBlock(host, *computation, progress);
+    computeEveryBlock(host, *computation, plan, stage.rate, progress);
     requireHealthyModule(host, activity);
 
     const refhost::DefaultTitleAnswer title = computation->defaultTitle();
     if (title.record.hasTitle != 1) throw std::runtime_error("the module gave no title for its output");
-    ComputedChannel computed{channel, title.text(), outputScaling(host, *computation, stage)};
+    ComputedChannel computed{channel, title.text(), outputScaling(host, *computation, stage, plan)};
     requireHealthyModule(host, activity);
     refhost::ChannelDescription& description = recording.channel(channel);
     description.name = computed.title;

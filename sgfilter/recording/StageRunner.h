@@ -8,6 +8,7 @@
 #include <string>
 
 #include "module/filter/ChannelScaling.h"
+#include "recording/BlockPlan.h"
 #include "recording/StagePlan.h"
 #include "refhost/ReferenceHost.h"
 
@@ -22,7 +23,9 @@ struct ComputedChannel {
 // Told after each block: blocks done, blocks in all.
 using BlockProgress = std::function<void(std::size_t, std::size_t)>;
 
-// Throws std::runtime_error when the module reports an error, misbehaves or leaves output unwritten.
-ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage, const BlockProgress& progress);
+// Computes the blocks of the stage's rate. Throws std::runtime_error when the module reports an
+// error, misbehaves or leaves output unwritten.
+ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage, const BlockPlan& plan,
+                         const BlockProgress& progress);
 
 }  // namespace sgf

@@ -1,6 +1,6 @@
 // The EDF reader pages samples straight from the file's data records: any span of rows, across
 // records, a pause and signals of other sizes, reads back each digital value exactly, with the
-// time the records' onsets give it.
+// time the records' onsets give it, at every rate read.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -58,7 +58,7 @@ TEST(EdfReader, AnySpanOfRowsReadsTheDigitalValuesExactlyAtTheirRecordsTimes) {
             }
         }
         std::vector<double> times(count);
-        reader.readTimes(first, times);
+        reader.rates().at(0).times->readTimes(first, times);
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t row = first + k;
             const double expected = static_cast<double>(row) / 80 + (row >= kPauseBefore * kPerRecord ? kPause : 0.0);
@@ -83,13 +83,15 @@ TEST(EdfReader, TheBlockStoreReadsRecordedChannelsFromTheFileAndKeepsComputedVal
     const EdfReader reader(folder.write("paused.bdf", pausedBdf().bytes()), folder.path());
     auto others = std::make_unique<RememberingStore>();
     RememberingStore& computed = *others;
-    EdfBlockStore store(reader, std::move(others));
+    // Channel 2's samples follow another rate's 100 in the host; channel 1 is not read.
+    EdfBlockStore store(reader, {std::nullopt, 100}, std::move(others));
 
     std::vector<float> values(3);
-    store.load(refhost::DataKind::raw, 2, 41, values);
+    store.load(refhost::DataKind::raw, 2, 141, values);
     std::vector<float> direct(3);
     reader.readStored(1, 41, direct);
     EXPECT_EQ(values, direct);
+    EXPECT_THROW(store.load(refhost::DataKind::raw, 1, 0, values), std::logic_error);
 
     EXPECT_THROW(store.save(refhost::DataKind::raw, 1, 0, values), std::logic_error);
     const std::vector<float> output{1.5f, -2.0f, 0.25f};
@@ -98,6 +100,39 @@ TEST(EdfReader, TheBlockStoreReadsRecordedChannelsFromTheFileAndKeepsComputedVal
     EXPECT_EQ(computed.saved, output);
     store.load(refhost::DataKind::computed, 1, 0, values);
     EXPECT_EQ(values, output);
+}
+
+TEST(EdfReader, RatesReadCountTheirRunsInTicksThatHoldAWholeNumberOfEachRatesSamples) {
+    TempFolder folder;
+    EdfTestFile file = pausedBdf();
+    file.signals.push_back({"Slow", "mV", -1, 1, -3, 3, 6, narrowDigital});  // 12 Hz beside 80 Hz
+    EdfReader reader(folder.write("rates.bdf", file.bytes()), folder.path());
+    const std::vector<std::size_t> read{2, 0};
+    reader.chooseRates(read);
+    // Records of 40 and 6 samples share ticks of 2: 20 and 3 samples each, 4 ticks per second.
+    ASSERT_EQ(reader.rates().size(), 2u);
+    EXPECT_EQ(reader.rates()[0].samplesPerTick, 3u);
+    EXPECT_EQ(reader.rates()[1].samplesPerTick, 20u);
+    EXPECT_EQ(reader.rateOf(1), 1u);
+    EXPECT_DOUBLE_EQ(reader.recording().tickRate, 4.0);
+    const RunLayout layout = reader.layout();
+    EXPECT_DOUBLE_EQ(layout.sampleInterval, 0.25);
+    ASSERT_EQ(layout.runs.size(), 2u);
+    EXPECT_EQ(layout.runs[1].firstRow, kPauseBefore * 2);
+    EXPECT_EQ(layout.runs[1].rowCount, (kRecords - kPauseBefore) * 2);
+
+    // The slow rate's rows: 12 Hz, their times from their records' onsets.
+    std::vector<double> times(kRecords * 6);
+    reader.rates()[0].times->readTimes(0, times);
+    for (std::size_t row = 0; row < times.size(); ++row) {
+        const double expected = static_cast<double>(row) / 12 + (row >= kPauseBefore * 6 ? kPause : 0.0);
+        ASSERT_NEAR(times[row], expected, 1e-12) << "row " << row;
+    }
+    std::vector<float> stored(7);
+    reader.readStored(2, 10, stored);
+    for (std::size_t k = 0; k < stored.size(); ++k) {
+        EXPECT_EQ(static_cast<double>(stored[k]) * reader.recording().scalings[2].baseFactor, narrowDigital(10 + k));
+    }
 }
 
 }  // namespace

@@ -136,7 +136,7 @@ TEST(EdfRecording, StandardInputAndBlocksAcrossDataRecordsGiveTheSameOutput) {
     EXPECT_FALSE(std::filesystem::exists(folder / "out.csv"));
 }
 
-TEST(EdfRecording, ASignalAtItsOwnRateIsFilteredAtThatRateBesideSignalsAtOthers) {
+TEST(EdfRecording, EachSignalIsFilteredAtItsOwnRateAloneOrBesideSignalsAtOthers) {
     TempFolder folder;
     EdfTestFile file = pausedRecording();
     // 20 Hz beside the 100 Hz ECG: a straight line on either side of the pause.
@@ -162,12 +162,52 @@ TEST(EdfRecording, ASignalAtItsOwnRateIsFilteredAtThatRateBesideSignalsAtOthers)
         ASSERT_NEAR(std::stod(csv.rows[i].at(1)), file.physicalOf(file.signals[1], slowDigital(i)), 0.0011) << "row " << i;
     }
 
-    const ProcessResult mixed = runSgfilter({"filter", input.string(), "-o", (folder / "mixed.csv").string(),
-                                             "--channel", "ECG", "--then", "--channel", "Resp"},
-                                            folder);
-    EXPECT_EQ(mixed.exitCode, 2);
-    EXPECT_NE(mixed.err.find("\"ECG\" (100 Hz) and \"Resp\" (20 Hz) are recorded at different rates"), std::string::npos)
-        << mixed.err;
+    // Both rates in one run: each output signal holds the very samples the same stages give at its
+    // rate alone, in records of 100 and 20 samples over the same second.
+    const auto filtered = [&](const std::string& output, std::vector<std::string> stages) {
+        std::vector<std::string> arguments{"filter", input.string(), "-o", (folder / output).string()};
+        arguments.insert(arguments.end(), stages.begin(), stages.end());
+        const ProcessResult run = runSgfilter(arguments, folder);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return run;
+    };
+    const std::vector<std::string> ecg{"--channel", "ECG", "--order", "2", "--width", "7"};
+    const std::vector<std::string> resp{"--channel", "Resp", "--order", "2", "--width", "5", "--then",
+                                        "--derivative", "1", "--order", "2", "--width", "5"};
+    // The derivative reads the output of the stage before it, channel 4.
+    const std::vector<std::string> both{
+        "--plot", (folder / "both.svg").string(), "--verbose", "--channel", "ECG", "--order", "2", "--width", "7",
+        "--then", "--channel", "Resp", "--order", "2", "--width", "5", "--then", "--channel", "4", "--computed",
+        "--derivative", "1", "--order", "2", "--width", "5"};
+    const ProcessResult together = filtered("both.edf", both);
+    EXPECT_NE(together.out.find("at 2 rates each in 2 blocks of up to 4095 samples: 600 rows at sample interval 0.01 s, "
+                                "120 rows at sample interval 0.05 s"),
+              std::string::npos)
+        << together.out;
+    EXPECT_TRUE(std::filesystem::exists(folder / "both.svg"));
+    filtered("ecg.edf", ecg);
+    filtered("resp.edf", resp);
+    const WrittenEdf mixed{readText(folder / "both.edf")};
+    const WrittenEdf alone[] = {WrittenEdf{readText(folder / "ecg.edf")}, WrittenEdf{readText(folder / "resp.edf")}};
+    EXPECT_EQ(mixed.kind(), "EDF+D");
+    EXPECT_EQ(mixed.recordDuration(), "1");
+    EXPECT_EQ(mixed.samplesPerRecord(0), 100u);
+    EXPECT_EQ(mixed.samplesPerRecord(1), 20u);
+    EXPECT_EQ(mixed.samplesPerRecord(2), 20u);
+    EXPECT_EQ(mixed.digitalSamples(0), alone[0].digitalSamples(0));
+    EXPECT_EQ(mixed.digitalSamples(1), alone[1].digitalSamples(0));
+    EXPECT_EQ(mixed.digitalSamples(2), alone[1].digitalSamples(1));
+    EXPECT_EQ(mixed.label(2), alone[1].label(1));
+
+    // A CSV table has one time column: refused before any work.
+    const ProcessResult mixedCsv = runSgfilter({"filter", input.string(), "-o", (folder / "mixed.csv").string(),
+                                                "--channel", "ECG", "--then", "--channel", "Resp"},
+                                               folder);
+    EXPECT_EQ(mixedCsv.exitCode, 2);
+    EXPECT_NE(mixedCsv.err.find("channels \"ECG\" (100 Hz) and \"Resp\" (20 Hz) are recorded at different rates, and a "
+                                "CSV output has one time column"),
+              std::string::npos)
+        << mixedCsv.err;
     EXPECT_FALSE(std::filesystem::exists(folder / "mixed.csv"));
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cmath>
 
 #include "csv/RunLayout.h"
@@ -104,6 +106,33 @@ TEST(BlockPlan, ChoosesTheSmallestSizeThatTheHostCanNumber) {
     // More than the largest blocks can hold: refused with the reason.
     EXPECT_THROW(planBlocks({{0, std::size_t{32767} * 32767 + 1}}, 0), UsageError);
     EXPECT_THROW(planBlocks({{0, 140'000'000}}, 4096), UsageError);
+}
+
+TEST(BlockPlan, GivesEveryRateItsOwnBlocksOverTheSameStretchesOfTime) {
+    // Ticks of 5 and 1 samples (100 Hz and 20 Hz in ticks of 50 ms), blocks of 3 ticks.
+    const BlockPlan plan = planBlocks({{0, 7}, {7, 2}}, 15, {5, 1});
+    EXPECT_EQ(plan.samplesPerBlock, 15);
+    ASSERT_EQ(plan.blocksPerRate(), 4u);
+    // Rate after rate in the host: the slow rate's blocks follow all of the fast rate's.
+    EXPECT_EQ(plan.blockNumber(0, 3), 4);
+    EXPECT_EQ(plan.blockNumber(1, 0), 5);
+    const PlannedBlock fast = plan.blockOf(0, 2);
+    const PlannedBlock slow = plan.blockOf(1, 2);
+    EXPECT_EQ(std::tuple(fast.firstRow, fast.length, fast.startsRun), std::tuple(30u, int16_t{5}, false));
+    EXPECT_EQ(std::tuple(slow.firstRow, slow.length, slow.startsRun), std::tuple(6u, int16_t{1}, false));
+    EXPECT_TRUE(plan.blockOf(1, 3).startsRun);
+    EXPECT_EQ(plan.firstSampleOf(1), 45);
+    EXPECT_EQ(plan.sampleCount(), 54);
+
+    // A size that is no whole number of ticks is rounded down to one; one below a tick is refused.
+    EXPECT_EQ(planBlocks({{0, 9}}, 12, {5, 1}).samplesPerBlock, 10);
+    EXPECT_THROW(planBlocks({{0, 9}}, 4, {5, 1}), UsageError);
+    // The default holds as many whole ticks as 4096 samples of the fastest rate take; the host
+    // numbers every rate's blocks, so two rates need a larger size sooner.
+    EXPECT_EQ(planBlocks({{0, 1000}}, 0, {256, 1}).samplesPerBlock, 4096);
+    EXPECT_EQ(planBlocks({{0, 4000}}, 0, {10, 1}).samplesPerBlock, 4090);
+    EXPECT_GT(planBlocks({{0, std::size_t{409} * 20000}}, 0, {10, 1}).samplesPerBlock, 4090);
+    EXPECT_THROW(planBlocks({{0, 10}}, 0, {40000, 1}), UsageError);
 }
 
 }  // namespace
