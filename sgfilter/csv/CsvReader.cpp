@@ -24,7 +24,8 @@ bool isBlank(std::string_view line) {
     return true;
 }
 
-std::string_view trimmed(const char* begin, const char* end) {
+// A field between two separators, without the blanks around it.
+std::string_view fieldText(const char* begin, const char* end) {
     while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
     while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
     return {begin, static_cast<std::size_t>(end - begin)};
@@ -52,7 +53,7 @@ public:
             while (fieldEnd < end && *fieldEnd != ',') ++fieldEnd;
             const bool lastColumn = column + 1 == columnCount_;
             if (lastColumn != (fieldEnd == end)) raggedRow(line, lineNumber);
-            row_[column] = number(trimmed(cursor, fieldEnd), column, lineNumber);
+            row_[column] = number(fieldText(cursor, fieldEnd), column, lineNumber);
             cursor = fieldEnd + 1;
         }
         checkTimeIncreases(lineNumber);

@@ -1,15 +1,10 @@
 #include "csv/HeaderParsing.h"
 
+#include "util/Text.h"
+
 namespace sgf {
 
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 std::string_view unquoted(std::string_view text) {
     text = trimmed(text);

@@ -147,7 +147,7 @@ void DifferentialTest::Check(unsigned seed) {
 TEST_P(DifferentialTest, AgreesWithTheLeastSquaresModel) { Check(GetParam()); }
 
 // One case per seed, each on a fresh host and recording; SG_DIFFERENTIAL_SEED runs just that one.
-std::vector<unsigned> Seeds() {
+std::vector<unsigned> DifferentialSeeds() {
     if (const char* replay = std::getenv("SG_DIFFERENTIAL_SEED"))
         return {static_cast<unsigned>(std::strtoul(replay, nullptr, 10))};
     std::vector<unsigned> seeds(SG_DIFFERENTIAL_CASES);
@@ -155,7 +155,7 @@ std::vector<unsigned> Seeds() {
     return seeds;
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeded, DifferentialTest, ::testing::ValuesIn(Seeds()));
+INSTANTIATE_TEST_SUITE_P(Seeded, DifferentialTest, ::testing::ValuesIn(DifferentialSeeds()));
 
 }  // namespace
 }  // namespace sgtest

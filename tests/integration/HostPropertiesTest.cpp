@@ -161,14 +161,14 @@ TEST_P(HostPropertiesTest, TheSameParametersGiveTheSameRecordAndTable) {
     }
 }
 
-std::vector<unsigned> Seeds() {
+std::vector<unsigned> PropertySeeds() {
     if (const char* replay = std::getenv("SG_PROPERTY_SEED")) return {static_cast<unsigned>(std::strtoul(replay, nullptr, 10))};
     std::vector<unsigned> seeds(SG_PROPERTY_CASES);
     std::iota(seeds.begin(), seeds.end(), 1u);
     return seeds;
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeded, HostPropertiesTest, ::testing::ValuesIn(Seeds()));
+INSTANTIATE_TEST_SUITE_P(Seeded, HostPropertiesTest, ::testing::ValuesIn(PropertySeeds()));
 
 // Each round loads its own copy of the module, so that unloading it really unmaps it, and the
 // next load starts the module afresh: the answers stay the same bits round after round.

@@ -115,13 +115,13 @@ TEST_P(SimdPathsTest, EveryKernelGivesThePlainBitsWithTheSameHostCalls) {
     }
 }
 
-std::vector<unsigned> Seeds() {
+std::vector<unsigned> SimdPathSeeds() {
     std::vector<unsigned> seeds(SG_SIMD_PATH_CASES);
     for (unsigned i = 0; i < seeds.size(); ++i) seeds[i] = 1100 + i;
     return seeds;
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeded, SimdPathsTest, ::testing::ValuesIn(Seeds()));
+INSTANTIATE_TEST_SUITE_P(Seeded, SimdPathsTest, ::testing::ValuesIn(SimdPathSeeds()));
 
 }  // namespace
 }  // namespace sgtest

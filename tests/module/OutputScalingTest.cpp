@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FakeHost.h"
+#include "PStringText.h"
 #include "module/entry/ParameterBlocks.h"
 #include "module/entry/SavitzkyGolayExtension.h"
 #include "module/filter/OutputScaling.h"
@@ -26,7 +27,6 @@ void SetText(uint8_t* field, const std::string& text) {
     field[0] = static_cast<uint8_t>(text.size());
     std::memcpy(field + 1, text.data(), text.size());
 }
-std::string Text(const uint8_t* field) { return std::string(field + 1, field + 1 + field[0]); }
 
 // The fields an output's scaling is judged by, read out of the host's packed record.
 struct Output {

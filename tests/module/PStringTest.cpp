@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "PStringText.h"
 #include "module/text/PString.h"
 
 namespace sg {
@@ -16,7 +17,6 @@ PStringValue P(const std::string& text) {
     return value;
 }
 
-std::string Text(const uint8_t* value) { return std::string(value + 1, value + 1 + value[0]); }
 
 TEST(PStringCopyBounded, CutsToTheFieldAndKeepsWhatFits) {
     uint8_t field[27];

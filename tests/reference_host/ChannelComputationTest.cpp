@@ -96,7 +96,6 @@ protected:
     sg::SpanRequest lastSpan{};
 };
 
-}  // namespace
 
 TEST_F(ChannelComputationTest, ASpanRequestCarriesTheChannelsOwnBlocksAndWritesOnlyTheSpan) {
     auto computation = ChannelComputation::create(host, 2);
@@ -190,3 +189,5 @@ TEST_F(ChannelComputationTest, QueriesHandTheModuleRecordsAndReturnWhatItWrote) 
     EXPECT_EQ(title.record.hostPrivate[0], refhost::kHostRecordByte);
     EXPECT_TRUE(misbehaviour().empty());
 }
+
+}  // namespace

@@ -19,7 +19,6 @@ protected:
     void* context() { return host.dataContext(); }
 };
 
-}  // namespace
 
 TEST_F(DataBlockTest, BalancedFetchesAreCleanAndCounted) {
     duringCall([&](sg::HostCallbacks* table) {
@@ -131,3 +130,5 @@ TEST_F(DataBlockTest, WritingPastTheEndOfADataBlockIsCaughtAfterTheCall) {
     ASSERT_EQ(misbehaviour().size(), 1u);
     EXPECT_TRUE(misbehaviourMentions("guard bytes around computed block 2 of channel 2"));
 }
+
+}  // namespace

@@ -29,7 +29,6 @@ protected:
     void* context() { return host.dataContext(); }
 };
 
-}  // namespace
 
 TEST_F(RecordingTest, IndicesRunOnAcrossBlocksAndRunsEndWhereTheyAreMarked) {
     duringCall([&](sg::HostCallbacks* table) {
@@ -149,3 +148,5 @@ TEST(RecordingSetup, RejectsImpossibleBlocks) {
     EXPECT_EQ(recording.addBlock(32767, 0.1, RunBoundary::startsRun), 1);
     EXPECT_EQ(recording.runContaining(32766), std::make_pair(0, 32766));
 }
+
+}  // namespace

@@ -1,7 +1,6 @@
 // sgfilter's EDF+ and BDF+ outputs read back: a CSV whose time column jumps becomes BDF+D with the
 // jump in its records' onsets, and a continuous output opens in EDFlib, a reader independent of
 // our writer, with its header, values and every annotation.
-#include <edflib.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +10,7 @@
 #include "sgfilter/EdfBytes.h"
 #include "sgfilter/RecordingFiles.h"
 #include "sgfilter/SgfilterProcess.h"
+#include "sgfilter/EdflibHeader.h"
 #include "sgfilter/WrittenEdf.h"
 
 namespace sgf::testing {
@@ -56,12 +56,6 @@ TEST(EdfOutput, ACsvWhoseTimeJumpsIsWrittenAsBdfPlusDCountedFromItsFirstRow) {
     }
 }
 
-struct ClosedByEdflib {
-    void operator()(edf_hdr_struct* header) const {
-        edfclose_file(header->handle);
-        delete header;
-    }
-};
 
 // Every annotation in the input's first half second, more than one record's room of a few dozen bytes.
 std::vector<EdfTestAnnotation> manyAnnotations() {
@@ -84,7 +78,7 @@ TEST(EdfOutput, AContinuousOutputReadsBackInEdflibWithItsHeaderValuesAndEveryAnn
                                              folder);
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
-    std::unique_ptr<edf_hdr_struct, ClosedByEdflib> header(new edf_hdr_struct{});
+    EdflibHeader header(new edf_hdr_struct{});
     ASSERT_EQ(edfopen_file_readonly((folder / "out.edf").c_str(), header.get(), EDFLIB_READ_ALL_ANNOTATIONS), 0)
         << "EDFlib error " << header->filetype;
     EXPECT_EQ(header->filetype, EDFLIB_FILETYPE_EDFPLUS);

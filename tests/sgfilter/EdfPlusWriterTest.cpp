@@ -1,7 +1,6 @@
 // The EDF+/BDF+ writer on its own: numbers in the header's 8 characters and in TALs, the record
 // size chosen for the runs, the bytes of small discontinuous files taken apart again, and signals
 // at different rates read back by EDFlib, a reader independent of the writer.
-#include <edflib.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,6 +12,7 @@
 #include "edf/EdfPlusRecordSize.h"
 #include "edf/EdfPlusWriter.h"
 #include "sgfilter/TempFolder.h"
+#include "sgfilter/EdflibHeader.h"
 #include "sgfilter/WrittenEdf.h"
 #include "util/Errors.h"
 
@@ -155,12 +155,6 @@ void writeInPieces(const std::filesystem::path& path, const EdfPlusContents& con
     file.commit();
 }
 
-struct ClosedByEdflib {
-    void operator()(edf_hdr_struct* header) const {
-        edfclose_file(header->handle);
-        delete header;
-    }
-};
 
 TEST(EdfPlusWriter, KeepsEachSignalAtItsOwnRateInRecordsOfWholeTicks) {
     TempFolder folder;
@@ -187,7 +181,7 @@ TEST(EdfPlusWriter, KeepsEachSignalAtItsOwnRateInRecordsOfWholeTicks) {
     const EdfPlusContents contents = threeRates({{0.0, 6}});
     const auto samples = countingSamples(contents, 6);
     writeInPieces(folder / "continuous.edf", contents, samples, {2, 3, 1});
-    std::unique_ptr<edf_hdr_struct, ClosedByEdflib> header(new edf_hdr_struct{});
+    EdflibHeader header(new edf_hdr_struct{});
     ASSERT_EQ(edfopen_file_readonly((folder / "continuous.edf").c_str(), header.get(), EDFLIB_DO_NOT_READ_ANNOTATIONS), 0)
         << "EDFlib error " << header->filetype;
     EXPECT_EQ(header->filetype, EDFLIB_FILETYPE_EDFPLUS);

@@ -13,10 +13,10 @@
 namespace sgf::testing {
 namespace {
 
-constexpr std::size_t kRecords = 9;
-constexpr int kPerRecord = 40;  // 80 Hz in records of 0.5 s
-constexpr std::size_t kPauseBefore = 4;
-constexpr double kPause = 2.25;
+constexpr std::size_t kBdfRecords = 9;
+constexpr int kBdfPerRecord = 40;  // 80 Hz in records of 0.5 s
+constexpr std::size_t kBdfPauseBefore = 4;
+constexpr double kBdfPause = 2.25;
 
 // Every 24-bit value's bytes, the extremes among them.
 int wideDigital(std::size_t i) { return static_cast<int>((i * 2654435761u) % 16777216u) - 8388608; }
@@ -27,9 +27,9 @@ EdfTestFile pausedBdf() {
     file.is24Bit = true;
     file.discontinuous = true;
     file.recordDuration = 0.5;
-    file.onsets = recordOnsets(kRecords, 0.5, kPauseBefore, kPause);
-    file.signals = {{"Wide", "uV", -8388.608, 8388.607, -8388608, 8388607, kPerRecord, wideDigital},
-                    {"Narrow", "mV", -1, 1, -3, 3, kPerRecord, narrowDigital}};
+    file.onsets = recordOnsets(kBdfRecords, 0.5, kBdfPauseBefore, kBdfPause);
+    file.signals = {{"Wide", "uV", -8388.608, 8388.607, -8388608, 8388607, kBdfPerRecord, wideDigital},
+                    {"Narrow", "mV", -1, 1, -3, 3, kBdfPerRecord, narrowDigital}};
     return file;
 }
 
@@ -38,11 +38,11 @@ TEST(EdfReader, AnySpanOfRowsReadsTheDigitalValuesExactlyAtTheirRecordsTimes) {
     const EdfReader reader(folder.write("paused.bdf", pausedBdf().bytes()), folder.path());
     const RunLayout layout = reader.layout();
     ASSERT_EQ(layout.runs.size(), 2u);
-    EXPECT_EQ(layout.runs[1].firstRow, kPauseBefore * kPerRecord);
-    EXPECT_EQ(layout.runs[1].rowCount, (kRecords - kPauseBefore) * kPerRecord);
+    EXPECT_EQ(layout.runs[1].firstRow, kBdfPauseBefore * kBdfPerRecord);
+    EXPECT_EQ(layout.runs[1].rowCount, (kBdfRecords - kBdfPauseBefore) * kBdfPerRecord);
     EXPECT_DOUBLE_EQ(layout.sampleInterval, 1.0 / 80);
 
-    constexpr std::size_t kRows = kRecords * kPerRecord;
+    constexpr std::size_t kRows = kBdfRecords * kBdfPerRecord;
     std::mt19937 random(7);
     for (int trial = 0; trial < 200; ++trial) {
         const std::size_t first = std::uniform_int_distribution<std::size_t>(0, kRows - 1)(random);
@@ -61,7 +61,7 @@ TEST(EdfReader, AnySpanOfRowsReadsTheDigitalValuesExactlyAtTheirRecordsTimes) {
         reader.rates().at(0).times->readTimes(first, times);
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t row = first + k;
-            const double expected = static_cast<double>(row) / 80 + (row >= kPauseBefore * kPerRecord ? kPause : 0.0);
+            const double expected = static_cast<double>(row) / 80 + (row >= kBdfPauseBefore * kBdfPerRecord ? kBdfPause : 0.0);
             ASSERT_NEAR(times[k], expected, 1e-12) << "row " << row;
         }
     }
@@ -118,14 +118,14 @@ TEST(EdfReader, RatesReadCountTheirRunsInTicksThatHoldAWholeNumberOfEachRatesSam
     const RunLayout layout = reader.layout();
     EXPECT_DOUBLE_EQ(layout.sampleInterval, 0.25);
     ASSERT_EQ(layout.runs.size(), 2u);
-    EXPECT_EQ(layout.runs[1].firstRow, kPauseBefore * 2);
-    EXPECT_EQ(layout.runs[1].rowCount, (kRecords - kPauseBefore) * 2);
+    EXPECT_EQ(layout.runs[1].firstRow, kBdfPauseBefore * 2);
+    EXPECT_EQ(layout.runs[1].rowCount, (kBdfRecords - kBdfPauseBefore) * 2);
 
     // The slow rate's rows: 12 Hz, their times from their records' onsets.
-    std::vector<double> times(kRecords * 6);
+    std::vector<double> times(kBdfRecords * 6);
     reader.rates()[0].times->readTimes(0, times);
     for (std::size_t row = 0; row < times.size(); ++row) {
-        const double expected = static_cast<double>(row) / 12 + (row >= kPauseBefore * 6 ? kPause : 0.0);
+        const double expected = static_cast<double>(row) / 12 + (row >= kBdfPauseBefore * 6 ? kBdfPause : 0.0);
         ASSERT_NEAR(times[row], expected, 1e-12) << "row " << row;
     }
     std::vector<float> stored(7);
