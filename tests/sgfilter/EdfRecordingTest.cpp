@@ -139,9 +139,9 @@ TEST(EdfRecording, StandardInputAndBlocksAcrossDataRecordsGiveTheSameOutput) {
 TEST(EdfRecording, EachSignalIsFilteredAtItsOwnRateAloneOrBesideSignalsAtOthers) {
     TempFolder folder;
     EdfTestFile file = pausedRecording();
-    // 20 Hz beside the 100 Hz ECG: a straight line on either side of the pause.
+    // 20 Hz beside the 100 Hz ECG: a straight line on either side of the pause, within its digital range.
     constexpr int kSlowPerRecord = 10;
-    const auto slowDigital = [](std::size_t i) { return i < kPauseBefore * kSlowPerRecord ? 100 + 3 * static_cast<int>(i) : -50 * static_cast<int>(i); };
+    const auto slowDigital = [](std::size_t i) { return i < kPauseBefore * kSlowPerRecord ? 100 + 3 * static_cast<int>(i) : -15 * static_cast<int>(i); };
     file.signals[1] = {"Resp", "l/s", -2, 2, -2000, 2000, kSlowPerRecord, slowDigital};
     const auto input = folder.write("rates.edf", file.bytes());
 
@@ -176,7 +176,7 @@ TEST(EdfRecording, EachSignalIsFilteredAtItsOwnRateAloneOrBesideSignalsAtOthers)
                                         "--derivative", "1", "--order", "2", "--width", "5"};
     // The derivative reads the output of the stage before it, channel 4.
     const std::vector<std::string> both{
-        "--plot", (folder / "both.svg").string(), "--verbose", "--channel", "ECG", "--order", "2", "--width", "7",
+        "--plot", (folder / "both.svg").string(), "--verbose", "--keep-sources", "--channel", "ECG", "--order", "2", "--width", "7",
         "--then", "--channel", "Resp", "--order", "2", "--width", "5", "--then", "--channel", "4", "--computed",
         "--derivative", "1", "--order", "2", "--width", "5"};
     const ProcessResult together = filtered("both.edf", both);
@@ -191,13 +191,19 @@ TEST(EdfRecording, EachSignalIsFilteredAtItsOwnRateAloneOrBesideSignalsAtOthers)
     const WrittenEdf alone[] = {WrittenEdf{readText(folder / "ecg.edf")}, WrittenEdf{readText(folder / "resp.edf")}};
     EXPECT_EQ(mixed.kind(), "EDF+D");
     EXPECT_EQ(mixed.recordDuration(), "1");
-    EXPECT_EQ(mixed.samplesPerRecord(0), 100u);
-    EXPECT_EQ(mixed.samplesPerRecord(1), 20u);
-    EXPECT_EQ(mixed.samplesPerRecord(2), 20u);
-    EXPECT_EQ(mixed.digitalSamples(0), alone[0].digitalSamples(0));
-    EXPECT_EQ(mixed.digitalSamples(1), alone[1].digitalSamples(0));
-    EXPECT_EQ(mixed.digitalSamples(2), alone[1].digitalSamples(1));
-    EXPECT_EQ(mixed.label(2), alone[1].label(1));
+    // The kept sources first, each at its own rate with the input's digital values, then the outputs.
+    const std::vector<std::size_t> perRecord{100, 20, 100, 20, 20};
+    for (std::size_t signal = 0; signal < perRecord.size(); ++signal) {
+        EXPECT_EQ(mixed.samplesPerRecord(signal), perRecord[signal]) << "signal " << signal;
+    }
+    for (std::size_t i = 0; i < kSamples; ++i) ASSERT_EQ(mixed.digitalSamples(0)[i], ecgDigital(i)) << "sample " << i;
+    for (std::size_t i = 0; i < kRecords * kSlowPerRecord; ++i) {
+        ASSERT_EQ(mixed.digitalSamples(1)[i], slowDigital(i)) << "sample " << i;
+    }
+    EXPECT_EQ(mixed.digitalSamples(2), alone[0].digitalSamples(0));
+    EXPECT_EQ(mixed.digitalSamples(3), alone[1].digitalSamples(0));
+    EXPECT_EQ(mixed.digitalSamples(4), alone[1].digitalSamples(1));
+    EXPECT_EQ(mixed.label(4), alone[1].label(1));
 
     // A CSV table has one time column: refused before any work.
     const ProcessResult mixedCsv = runSgfilter({"filter", input.string(), "-o", (folder / "mixed.csv").string(),
