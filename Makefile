@@ -23,12 +23,12 @@ build: deps
 test: test-plain test-sanitize test-fuzz
 
 test-plain: build
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest -j$(JOBS) --output-on-failure
 
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSG_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
-	cd $(SANITIZE_BUILD) && ctest --output-on-failure
+	cd $(SANITIZE_BUILD) && ctest -j$(JOBS) --output-on-failure
 
 # The fuzzer: clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, in its own build.
 build-fuzz: deps
