@@ -37,7 +37,7 @@ std::vector<int16_t> describeToHost(const CsvSummary& summary, const std::vector
     for (std::size_t column = 0; column < summary.channels.size(); ++column) {
         const std::string& name = summary.channels[column].name;
         const int16_t channel = channels.emplace_back(recording.addChannel({name, name, scalings[column], scalings[column]}));
-        if (rates.size() > 1 || !channelRates[column]) makeUnavailable(recording, plan, channel, channelRates[column]);
+        makeUnavailable(recording, plan, channel, channelRates[column]);
     }
     return channels;
 }
