@@ -43,6 +43,21 @@ void showRecordingInfo(const std::filesystem::path& file) {
     }
     const EdfRecording recording = EdfReader(file, std::filesystem::temp_directory_path()).recording();
     const CsvSummary& table = recording.table;
+    const StartDateTime& start = recording.start;
+    // "30" or, where EDF+ gives a fraction, "30.25" (to 100 ns, EDF+'s finest).
+    std::string second = fmt::format("{:02}", start.second);
+    if (start.fraction > 0) {
+        second += fmt::format(".{:07}", std::min(std::llround(start.fraction * 1e7), 9'999'999LL));
+        second.erase(second.find_last_not_of('0') + 1);
+    }
+    const std::string started = fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{}", start.year, start.month, start.day,
+                                            start.hour, start.minute, second);
+    const std::size_t annotations = recording.annotations.size();
+    const std::string annotationCount = fmt::format("{} annotation{}", annotations, annotations == 1 ? "" : "s");
+    if (table.channels.empty()) {
+        fmt::print("{}: no signals, {}, started {}\n", file.string(), annotationCount, started);
+        return;
+    }
     std::vector<double> rates = recording.channelRates;
     std::ranges::sort(rates);
     rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
@@ -52,11 +67,9 @@ void showRecordingInfo(const std::filesystem::path& file) {
                           rates.front())
             : fmt::format("{:g} s each at {:g} Hz", static_cast<double>(recording.recordCount) * recording.recordDuration,
                           fmt::join(rates, " Hz, "));
-    fmt::print("{}: {} channel{}, {}, {} run{} of data, {} annotation{}, started {:04}-{:02}-{:02} {:02}:{:02}:{:02}\n",
-               file.string(), table.channels.size(), table.channels.size() == 1 ? "" : "s", length, recording.runCount,
-               recording.runCount == 1 ? "" : "s", recording.annotations.size(),
-               recording.annotations.size() == 1 ? "" : "s", recording.start.year, recording.start.month,
-               recording.start.day, recording.start.hour, recording.start.minute, recording.start.second);
+    fmt::print("{}: {} channel{}, {}, {} run{} of data, {}, started {}\n", file.string(), table.channels.size(),
+               table.channels.size() == 1 ? "" : "s", length, recording.runCount, recording.runCount == 1 ? "" : "s",
+               annotationCount, started);
     fmt::print("  {:>3}  {:<16}  {:<8}  {:>10}  {:>12}  {:>4}  {}\n", "no.", "label", "units", "rate (Hz)", "samples",
                "runs", "resolution");
     for (std::size_t index = 0; index < table.channels.size(); ++index) {

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -101,9 +102,11 @@ EdfHeader checkEdfHeader(const std::filesystem::path& file, const std::filesyste
         head.fail(fmt::format("the header is cut short: {} of its {} bytes", kFixedHeaderBytes + signalBytes.size(),
                               headerBytes));
     }
-    EdfHeader header{is24Bit, headerBytes, startOf(head), head.count(236, 8, "number of data records"),
+    const std::string version = fixed.substr(192, 5);
+    const bool isPlus = version == "EDF+C" || version == "EDF+D" || version == "BDF+C" || version == "BDF+D";
+    EdfHeader header{is24Bit, isPlus, headerBytes, startOf(head), head.count(236, 8, "number of data records"),
                      head.number(244, 8, "data record duration"), {}};
-    if (header.recordDuration <= 0) head.fail("the data record duration is not above 0 s");
+    if (header.recordDuration < 0) head.fail("the data record duration is below 0 s");
 
     const HeaderFields fields(shownAs, signalBytes);
     const std::size_t n = signalCount;
@@ -135,6 +138,8 @@ EdfHeader checkEdfHeader(const std::filesystem::path& file, const std::filesyste
         bytesPerRecord += signal.samplesPerRecord * (is24Bit ? 3 : 2);
         header.signals.push_back(std::move(signal));
     }
+    const bool hasDataSignals = std::ranges::any_of(header.signals, [](const SignalHeader& s) { return !s.isAnnotations; });
+    if (hasDataSignals && header.recordDuration == 0) head.fail("the data record duration is not above 0 s");
     const auto expected = static_cast<std::uintmax_t>(headerBytes) + header.recordCount * static_cast<std::uintmax_t>(bytesPerRecord);
     const std::uintmax_t actual = std::filesystem::file_size(file);
     if (actual < expected) {

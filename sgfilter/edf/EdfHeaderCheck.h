@@ -23,6 +23,9 @@ struct SignalHeader {
 
 struct EdfHeader {
     bool is24Bit;
+    // EDF+ or BDF+ (its reserved field says so): an annotation signal keeps each record's onset.
+    // A plain EDF or BDF has no annotations, and its records follow one another.
+    bool isPlus;
     std::size_t headerBytes;
     StartDateTime start;
     std::size_t recordCount;
@@ -33,7 +36,9 @@ struct EdfHeader {
 
 // Throws InputError naming the file: a header that does not describe the file's size, fields
 // that are not numbers, labels or units with bytes outside printable ASCII, a signal whose
-// digital or physical range is empty. Messages name the file `shownAs`.
+// digital or physical range is empty, a record duration that is not above 0 s where there are
+// data signals (an EDF+ file of annotations alone may have records of 0 s). Messages name the
+// file `shownAs`.
 EdfHeader checkEdfHeader(const std::filesystem::path& file, const std::filesystem::path& shownAs);
 
 }  // namespace sgf

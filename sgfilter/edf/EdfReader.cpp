@@ -113,7 +113,11 @@ std::vector<Annotation> annotationsOf(HDRTYPE* hdr) {
         gdf_time stamp = 0;
         const char* text = nullptr;
         biosig_get_nth_event(hdr, n, &type, &position, &channel, &duration, &stamp, &text);
-        if (type == kRecordOnsetEvent || text == nullptr || *text == '\0') continue;
+        if (type == kRecordOnsetEvent) continue;
+        // BioSig files a text it knows (a sleep stage, say) under its own code, and gives the
+        // text by that code.
+        if (text == nullptr) text = GetEventDescription(hdr, n);
+        if (text == nullptr || *text == '\0') continue;
         annotations.push_back({static_cast<double>(stamp - start) / kGdfTicksPerSecond,
                                eventRate > 0 ? static_cast<double>(duration) / eventRate : 0.0, text});
     }
@@ -142,7 +146,6 @@ EdfReader::EdfReader(const std::filesystem::path& file, const std::filesystem::p
         const std::filesystem::path openedAs =
             file == "-" ? std::filesystem::path(fmt::format("/proc/self/fd/{}", descriptor_)) : file;
         header_ = checkEdfHeader(openedAs, file_);
-        const BiosigFile biosig = openWithBiosig(openedAs, file_);
         std::size_t offset = 0;
         const std::size_t bytesPerSample = header_.is24Bit ? 3 : 2;
         for (const SignalHeader& signal : header_.signals) {
@@ -152,23 +155,26 @@ EdfReader::EdfReader(const std::filesystem::path& file, const std::filesystem::p
             }
             offset += signal.samplesPerRecord * bytesPerSample;
         }
-        if (dataSignals_.empty()) throw InputError(file_, 0, "holds no signal besides annotations");
-        if (static_cast<std::size_t>(biosig_get_number_of_channels(biosig.get())) != dataSignals_.size()) {
-            throw InputError(file_, 0, "its signals cannot be told apart from its annotations");
+        if (dataSignals_.empty() && !header_.isPlus) throw InputError(file_, 0, "holds no signals");
+        // Only EDF+ and BDF+ have annotations; a plain file (BioSemi's BDF with its Status signal
+        // among them) is read from its header alone.
+        if (header_.isPlus) {
+            const BiosigFile biosig = openWithBiosig(openedAs, file_);
+            if (static_cast<std::size_t>(biosig_get_number_of_channels(biosig.get())) != dataSignals_.size()) {
+                throw InputError(file_, 0, "its signals cannot be told apart from its annotations");
+            }
+            recording_.annotations = annotationsOf(biosig.get());
         }
         recording_.recordDuration = header_.recordDuration;
         recording_.recordCount = header_.recordCount;
-        // Record onsets are told apart to half a sample of the fastest signal.
-        std::size_t mostPerRecord = 0;
-        for (const SignalHeader& signal : dataSignals_) mostPerRecord = std::max(mostPerRecord, signal.samplesPerRecord);
-        onsetTolerance_ = 0.5 * header_.recordDuration / static_cast<double>(mostPerRecord);
         recording_.start = header_.start;
         describeChannels();
-        recording_.annotations = annotationsOf(biosig.get());
         readRecordOnsets();
         recording_.runCount = static_cast<std::size_t>(std::ranges::count(startsRun_, true));
-        const std::size_t firstSignal = 0;
-        chooseRates({&firstSignal, 1});
+        if (!dataSignals_.empty()) {
+            const std::size_t firstSignal = 0;
+            chooseRates({&firstSignal, 1});
+        }
     } catch (...) {
         ::close(descriptor_);
         throw;
@@ -254,31 +260,54 @@ void EdfReader::readStored(std::size_t channel, std::size_t firstRow, std::span<
 // Each record's onset is read from its own time-keeping annotation, as the file writes it: the
 // library's time stamps are rounded to 1/2^32 of a day. A record that does not start where the one
 // before ended starts a run; records that follow on are timed from their run's first, so the
-// times stay exact however long the run.
+// times stay exact however long the run. A plain EDF or BDF keeps no onsets: its records follow
+// one another from the header's start.
 void EdfReader::readRecordOnsets() {
-    const double tolerance = onsetTolerance_;
+    onsets_.resize(header_.recordCount);
+    startsRun_.assign(header_.recordCount, false);
+    if (!header_.isPlus) {
+        for (std::size_t record = 0; record < header_.recordCount; ++record) {
+            onsets_[record] = header_.recordDuration * static_cast<double>(record);
+        }
+        if (!startsRun_.empty()) startsRun_.front() = true;
+        return;
+    }
     const auto annotations = std::ranges::find_if(header_.signals, &SignalHeader::isAnnotations);
+    if (annotations == header_.signals.end()) throw InputError(file_, 0, "is EDF+ or BDF+ but has no annotation signal");
     std::size_t annotationOffset = 0;
     for (auto signal = header_.signals.begin(); signal != annotations; ++signal) {
         annotationOffset += signal->samplesPerRecord * (header_.is24Bit ? 3 : 2);
     }
-    onsets_.resize(header_.recordCount);
-    startsRun_.assign(header_.recordCount, false);
     std::string annotation;
+    const auto writtenOnset = [&](std::size_t record) {
+        annotation.resize(std::min<std::size_t>(64, annotations->samplesPerRecord * (header_.is24Bit ? 3 : 2)));
+        const auto offset = static_cast<off_t>(header_.headerBytes + record * static_cast<uint64_t>(header_.bytesPerRecord) + annotationOffset);
+        if (refhost::readFullyAt(descriptor_, annotation.data(), annotation.size(), offset) != static_cast<ssize_t>(annotation.size())) {
+            throw InputError(file_, 0, fmt::format("data record {} cannot be read", record + 1));
+        }
+        const std::optional<double> written = timeKeepingOnset(annotation);
+        if (!written) throw InputError(file_, 0, fmt::format("data record {} does not begin with its onset", record + 1));
+        return *written;
+    };
+    // The first record's onset within its second is the start's fraction of a second.
+    if (header_.recordCount > 0) {
+        const double first = writtenOnset(0);
+        if (first > 0 && first < 1) recording_.start.fraction = first;
+    }
+    // Records of annotations alone hold no samples, so they make no runs.
+    if (dataSignals_.empty()) {
+        onsets_.clear();
+        startsRun_.clear();
+        return;
+    }
+    // Record onsets are told apart to half a sample of the fastest signal.
+    std::size_t mostPerRecord = 0;
+    for (const SignalHeader& signal : dataSignals_) mostPerRecord = std::max(mostPerRecord, signal.samplesPerRecord);
+    const double tolerance = 0.5 * header_.recordDuration / static_cast<double>(mostPerRecord);
     std::size_t runFirst = 0;
     for (std::size_t record = 0; record < header_.recordCount; ++record) {
         const double following = onsets_[runFirst] + header_.recordDuration * static_cast<double>(record - runFirst);
-        double onset = following;
-        if (annotations != header_.signals.end()) {
-            annotation.resize(std::min<std::size_t>(64, annotations->samplesPerRecord * (header_.is24Bit ? 3 : 2)));
-            const auto offset = static_cast<off_t>(header_.headerBytes + record * static_cast<uint64_t>(header_.bytesPerRecord) + annotationOffset);
-            if (refhost::readFullyAt(descriptor_, annotation.data(), annotation.size(), offset) != static_cast<ssize_t>(annotation.size())) {
-                throw InputError(file_, 0, fmt::format("data record {} cannot be read", record + 1));
-            }
-            const std::optional<double> written = timeKeepingOnset(annotation);
-            if (!written) throw InputError(file_, 0, fmt::format("data record {} does not begin with its onset", record + 1));
-            onset = *written;
-        }
+        const double onset = writtenOnset(record);
         if (record == 0 || std::fabs(onset - following) > tolerance) {
             if (record > 0 && onset < following) {
                 throw InputError(file_, 0, fmt::format("data record {} starts at {} s, before the end of the record "

@@ -1,8 +1,9 @@
 // Reads an EDF, EDF+, BDF or BDF+ recording, continuous or not, where it lies: the file is
 // block-structured, so the host pages the samples of its data records straight from it, and the
 // time of every row follows from the records' onsets. BioSig, which (unlike EDFlib) opens
-// discontinuous files, gives the annotations; the samples and each record's onset are decoded from
-// the checked header's layout. A data record that does not start where the one
+// discontinuous files, gives the annotations of EDF+ and BDF+ (a plain EDF or BDF has none); the
+// samples and each record's onset are decoded from the checked header's layout. An EDF+ file of
+// annotations alone has no channels and no runs. A data record that does not start where the one
 // before ended starts a new run, so no filter window reaches across a pause of the recorder.
 #pragma once
 
@@ -29,7 +30,7 @@ public:
     EdfReader& operator=(const EdfReader&) = delete;
 
     const EdfRecording& recording() const { return recording_; }
-    // The rates read are those of channels `channels` (from 0), in the order they first come
+    // The rates read (none for a file without signals) are those of channels `channels` (from 0), in the order they first come
     // there: the first signal's until told otherwise. A data record holds a whole number of ticks.
     void chooseRates(std::span<const std::size_t> channels);
     const std::vector<RowsAtRate>& rates() const { return rates_; }
@@ -63,7 +64,6 @@ private:
     EdfHeader header_;
     std::vector<SignalHeader> dataSignals_;
     std::vector<std::size_t> signalOffsets_;  // bytes into a data record, per channel
-    double onsetTolerance_ = 0.0;
     EdfRecording recording_;
     std::vector<double> onsets_;
     std::vector<bool> startsRun_;

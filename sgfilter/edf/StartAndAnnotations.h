@@ -8,6 +8,9 @@ namespace sgf {
 
 struct StartDateTime {
     int year = 1985, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    // Seconds past `second`, below 1, where EDF+ gives them (its first record's onset): a header
+    // keeps whole seconds, so a writer carries the fraction in the records' onsets instead.
+    double fraction = 0.0;
 };
 
 struct Annotation {

@@ -56,6 +56,9 @@ public:
     EdfInput(const std::filesystem::path& file, const std::filesystem::path& folder, const ChannelChoice& choose,
              RecordingFormat format)
         : InputRecording(format), reader_(file, folder) {
+        if (reader_.recording().table.channels.empty()) {
+            throw InputError(file, 0, "holds annotations and no signals: there is nothing to filter");
+        }
         if (reader_.recording().recordCount == 0) throw InputError(file, 0, "holds no data records");
         std::vector<std::size_t> read;
         for (const int channel : choose(reader_.recording().table)) read.push_back(static_cast<std::size_t>(channel - 1));

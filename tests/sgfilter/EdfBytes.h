@@ -30,6 +30,8 @@ struct EdfTestAnnotation {
 struct EdfTestFile {
     bool is24Bit = false;
     bool discontinuous = false;
+    // Plain EDF or BDF (BioSemi's "24BIT"): no annotation signal, so no onsets and no annotations.
+    bool plain = false;
     double recordDuration = 1.0;
     std::vector<double> onsets;  // one per data record
     std::vector<EdfTestSignal> signals;
@@ -49,7 +51,7 @@ struct EdfTestFile {
             firstTals += fmt::format("+{:g}\x15{:g}\x14{}\x14", a.onset, a.duration, a.text) + '\0';
         }
         const int annotationSamples = std::max(60, static_cast<int>(firstTals.size() + 20) / bytesPerSample + 1);
-        const std::size_t count = signals.size() + 1;
+        const std::size_t count = signals.size() + (plain ? 0 : 1);
         const auto field = [](const std::string& text, std::size_t width) {
             std::string padded = text.substr(0, width);
             padded.resize(width, ' ');
@@ -58,7 +60,7 @@ struct EdfTestFile {
         std::string out = is24Bit ? std::string("\xff" "BIOSEMI") : field("0", 8);
         out += field("X X X X", 80) + field("Startdate 01-FEB-2021 X X X", 80) + field(startDate, 8) +
                field(startTime, 8) + field(std::to_string(256 * (count + 1)), 8);
-        out += field(std::string(is24Bit ? "BDF+" : "EDF+") + (discontinuous ? "D" : "C"), 44);
+        out += field(plain ? std::string(is24Bit ? "24BIT" : "") : std::string(is24Bit ? "BDF+" : "EDF+") + (discontinuous ? "D" : "C"), 44);
         out += field(std::to_string(onsets.size()), 8) + field(fmt::format("{:g}", recordDuration), 8) +
                field(std::to_string(count), 4);
         const std::string annotationLabel = is24Bit ? "BDF Annotations" : "EDF Annotations";
@@ -66,13 +68,18 @@ struct EdfTestFile {
         const int fullMaximum = is24Bit ? 8388607 : 32767;
         const auto each = [&](auto&& ofSignal, const std::string& ofAnnotations, std::size_t width) {
             for (const EdfTestSignal& signal : signals) out += field(ofSignal(signal), width);
-            out += field(ofAnnotations, width);
+            if (!plain) out += field(ofAnnotations, width);
         };
         each([](const EdfTestSignal& s) { return s.label; }, annotationLabel, 16);
         each([](const EdfTestSignal&) { return std::string(); }, "", 80);
         each([](const EdfTestSignal& s) { return s.units; }, "", 8);
-        each([](const EdfTestSignal& s) { return fmt::format("{:g}", s.physicalMinimum); }, "-1", 8);
-        each([](const EdfTestSignal& s) { return fmt::format("{:g}", s.physicalMaximum); }, "1", 8);
+        // Six digits, or every digit of a whole number, as the field's 8 characters allow.
+        const auto number = [](double value) {
+            const std::string text = fmt::format("{:g}", value);
+            return text.find('e') == std::string::npos ? text : fmt::format("{:.0f}", value);
+        };
+        each([&](const EdfTestSignal& s) { return number(s.physicalMinimum); }, "-1", 8);
+        each([&](const EdfTestSignal& s) { return number(s.physicalMaximum); }, "1", 8);
         each([](const EdfTestSignal& s) { return std::to_string(s.digitalMinimum); }, std::to_string(fullMinimum), 8);
         each([](const EdfTestSignal& s) { return std::to_string(s.digitalMaximum); }, std::to_string(fullMaximum), 8);
         each([](const EdfTestSignal&) { return std::string(); }, "", 80);
@@ -85,6 +92,7 @@ struct EdfTestFile {
                     for (int byte = 0; byte < bytesPerSample; ++byte) out += static_cast<char>((value >> (8 * byte)) & 0xFF);
                 }
             }
+            if (plain) continue;
             std::string tal = fmt::format("+{:g}\x14\x14", onsets[record]) + '\0';
             if (record == 0) tal += firstTals;
             tal.resize(static_cast<std::size_t>(annotationSamples * bytesPerSample), '\0');
