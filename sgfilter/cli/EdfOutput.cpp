@@ -1,7 +1,10 @@
 #include "cli/EdfOutput.h"
 
+#include "edf/EdfPhysicalRange.h"
 #include "edf/EdfPlusRecordSize.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string_view>
 #include <utility>
 
@@ -23,20 +26,36 @@ bool fitsFormat(const SignalRange& range, int32_t fullMaximum) {
     return range.digitalMinimum >= -fullMaximum - 1.0 && range.digitalMaximum <= fullMaximum;
 }
 
-EdfPlusSignal edfSignalOf(const OutputChannel& output, bool keepsRecordedRange, int32_t fullMaximum,
-                          std::size_t samplesPerTick) {
+// A range from the header holds values that lie within it, to half a digital step.
+bool holds(const SignalRange& range, const ValueRange& values) {
+    const double halfStep = 0.5 * std::fabs((range.physicalMaximum - range.physicalMinimum) / (range.digitalMaximum - range.digitalMinimum));
+    return values.least >= std::min(range.physicalMinimum, range.physicalMaximum) - halfStep &&
+           values.greatest <= std::max(range.physicalMinimum, range.physicalMaximum) + halfStep;
+}
+
+struct WrittenSignal {
+    EdfPlusSignal signal;
+    double unitsPerValue;  // from the channel's units to the signal's
+};
+
+WrittenSignal edfSignalOf(const OutputChannel& output, const ValueRange& values, bool keepsRecordedRange,
+                          int32_t fullMaximum, std::size_t samplesPerTick) {
     const std::string label = edfLabelOf(output.name);
     const std::string units = shortUnits(output.units);
-    if (keepsRecordedRange && output.recordedRange && fitsFormat(*output.recordedRange, fullMaximum)) {
+    if (keepsRecordedRange && output.recordedRange && fitsFormat(*output.recordedRange, fullMaximum) &&
+        holds(*output.recordedRange, values)) {
         const SignalRange& range = *output.recordedRange;
-        return {label, units, range.physicalMinimum, range.physicalMaximum, static_cast<int32_t>(range.digitalMinimum),
-                static_cast<int32_t>(range.digitalMaximum), samplesPerTick};
+        return {{label, units, range.physicalMinimum, range.physicalMaximum, static_cast<int32_t>(range.digitalMinimum),
+                 static_cast<int32_t>(range.digitalMaximum), samplesPerTick},
+                1.0};
     }
     const UnitsConversion conversion = unitsConversionOf(output.scaling);
-    double low = conversion.toUnits(static_cast<float>(sg::FullScaleMin));
-    double high = conversion.toUnits(static_cast<float>(sg::FullScaleMax));
-    if (low > high) std::swap(low, high);
-    return {label, units, low, high, -fullMaximum - 1, fullMaximum, samplesPerTick};
+    const std::pair display(conversion.toUnits(static_cast<float>(sg::FullScaleMin)),
+                            conversion.toUnits(static_cast<float>(sg::FullScaleMax)));
+    const PhysicalRange range = physicalRangeFor(label, units, values.least, values.greatest, display,
+                                                 2.0 * fullMaximum + 1.0);
+    return {{label, range.units, range.minimum, range.maximum, -fullMaximum - 1, fullMaximum, samplesPerTick},
+            range.unitsPerValue};
 }
 
 // An EDF input's tick rate is exact; a CSV's ticks are its rows.
@@ -52,8 +71,9 @@ void checkEdfOutputFits(const EdfRecording& edf, const RunLayout& layout) {
     edfPlusRecordSizeFor(tickRateOf(edf, layout), lengths);
 }
 
-EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, RecordingFormat input, RecordingFormat output,
-                      const EdfRecording& edf, const RunLayout& layout, const std::vector<RowsAtRate>& rates) {
+EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, const std::vector<ValueRange>& values,
+                      RecordingFormat input, RecordingFormat output, const EdfRecording& edf, const RunLayout& layout,
+                      const std::vector<RowsAtRate>& rates) {
     EdfOutput written;
     EdfPlusContents& contents = written.contents;
     contents.is24Bit = output == RecordingFormat::bdf;
@@ -64,10 +84,13 @@ EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, RecordingFormat
     const auto timeOfTick = [&ticks](std::size_t tick) { return ticks.times->timeOf(tick * ticks.samplesPerTick); };
     const double startTime = input == RecordingFormat::csv ? timeOfTick(0) : 0.0;
     for (const DataRun& run : layout.runs) contents.runs.push_back({timeOfTick(run.firstRow) - startTime, run.rowCount});
-    for (const OutputChannel& channel : outputs) {
-        contents.signals.push_back(edfSignalOf(channel, input == output, contents.is24Bit ? 8388607 : 32767,
-                                               rates.at(channel.values.rate).samplesPerTick));
-        written.conversions.push_back(unitsConversionOf(channel.scaling));
+    for (std::size_t index = 0; index < outputs.size(); ++index) {
+        const OutputChannel& channel = outputs[index];
+        WrittenSignal signal = edfSignalOf(channel, values.at(index), input == output, contents.is24Bit ? 8388607 : 32767,
+                                           rates.at(channel.values.rate).samplesPerTick);
+        contents.signals.push_back(std::move(signal.signal));
+        const UnitsConversion conversion = unitsConversionOf(channel.scaling);
+        written.conversions.push_back({conversion.scale * signal.unitsPerValue, conversion.offset * signal.unitsPerValue});
     }
     return written;
 }

@@ -11,21 +11,25 @@
 #include "edf/RecordingFormat.h"
 #include "recording/RowsAtRate.h"
 #include "recording/Scalings.h"
+#include "recording/ValueRanges.h"
 
 namespace sgf {
 
 struct EdfOutput {
     EdfPlusContents contents;
-    std::vector<UnitsConversion> conversions;  // each signal's stored values to units
+    std::vector<UnitsConversion> conversions;  // each signal's stored values to the units its header names
 };
 
 // A kept source of an EDF or BDF input of the output's bit depth keeps the input's physical and
-// digital range, so its digital values are written unchanged. Every other signal spans its full
-// display range in units over the format's full digital range, the range the module chose for a
-// computed channel. Each signal has the samples of its own rate. `edf` is empty for a CSV input,
-// whose records' onsets count from its first row.
-EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, RecordingFormat input, RecordingFormat output,
-                      const EdfRecording& edf, const RunLayout& layout, const std::vector<RowsAtRate>& rates);
+// digital range where its values lie within it, so its digital values are written unchanged.
+// Every other signal has the format's full digital range and the physical range of the finest
+// step that holds its values (`values`, one per output), or its display range (for a computed
+// channel, the module's) where that holds them and is not much coarser; where the numbers do not
+// fit the header, its unit's prefix changes. Each signal has the samples of its own rate. `edf`
+// is empty for a CSV input, whose records' onsets count from its first row.
+EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, const std::vector<ValueRange>& values,
+                      RecordingFormat input, RecordingFormat output, const EdfRecording& edf, const RunLayout& layout,
+                      const std::vector<RowsAtRate>& rates);
 
 // Throws UsageError when the runs (in ticks) cannot be cut into the whole data records of an EDF+
 // or BDF+ output: told before the work, not after it.

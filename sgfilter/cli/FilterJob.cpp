@@ -18,6 +18,7 @@
 #include "recording/Scalings.h"
 #include "recording/StagePlan.h"
 #include "recording/StageRunner.h"
+#include "recording/ValueRanges.h"
 #include "util/Errors.h"
 #include "util/PhaseTimer.h"
 
@@ -209,8 +210,11 @@ void runFilterJob(const FilterJob& job) {
         if (outputFormat == RecordingFormat::csv) {
             writer = &csv.emplace(output, summary.timeHeader, rates.front().timeDecimals, csvColumnsOf(outputs));
         } else {
+            std::vector<UnitsConversion> conversions;
+            for (const OutputChannel& channel : outputs) conversions.push_back(unitsConversionOf(channel.scaling));
+            const std::vector<ValueRange> values = valueRangesOf(recording, plan, resultChannelsOf(outputs), conversions);
             EdfOutput edfOutput =
-                edfOutputOf(outputs, input->format(), outputFormat, input->edf(), layout, rates);
+                edfOutputOf(outputs, values, input->format(), outputFormat, input->edf(), layout, rates);
             writer = &edf.emplace(output, std::move(edfOutput.contents), std::move(edfOutput.conversions));
         }
         std::vector<ChannelTrace> traces;

@@ -98,9 +98,12 @@ void EdfPlusWriter::write(std::span<const std::span<const double>> signals) {
             char* out = record_.data() + (recordOffsets_[signal] + filled_ * perTick) * bytesPerSample_;
             for (const double value : signals[signal].subspan(done * perTick, count * perTick)) {
                 double digital = (value - coding.physicalMinimum) * coding.digitsPerUnit + coding.digitalMinimum;
-                // Written this way round, a NaN lands on the minimum too.
-                digital = digital > coding.digitalMaximum ? coding.digitalMaximum
-                                                          : (digital >= coding.digitalMinimum ? digital : coding.digitalMinimum);
+                // Within half a step of an end the nearest digital value is that end; further out
+                // (or NaN) no digital value stands for it.
+                if (!(digital >= coding.digitalMinimum - 0.5 && digital <= coding.digitalMaximum + 0.5)) {
+                    refuse(signal, value);
+                }
+                digital = std::clamp(digital, coding.digitalMinimum, coding.digitalMaximum);
                 const auto word = static_cast<uint32_t>(static_cast<int32_t>(digital < 0 ? digital - 0.5 : digital + 0.5));
                 for (std::size_t byte = 0; byte < bytesPerSample_; ++byte) *out++ = static_cast<char>(word >> (8 * byte));
             }
@@ -109,6 +112,16 @@ void EdfPlusWriter::write(std::span<const std::span<const double>> signals) {
         done += count;
         if (filled_ == perRecord) writeRecord();
     }
+}
+
+void EdfPlusWriter::refuse(std::size_t signal, double value) const {
+    const EdfPlusSignal& refused = contents_.signals[signal];
+    const Coding& coding = codings_[signal];
+    const double physicalMaximum = coding.physicalMinimum + (coding.digitalMaximum - coding.digitalMinimum) / coding.digitsPerUnit;
+    throw std::runtime_error(fmt::format("signal \"{}\": the value {} {} lies outside the physical range {} to {} {} "
+                                         "of its header and cannot be written",
+                                         refused.label, value, refused.units, coding.physicalMinimum, physicalMaximum,
+                                         refused.units));
 }
 
 void EdfPlusWriter::writeRecord() {

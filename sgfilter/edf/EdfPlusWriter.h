@@ -28,8 +28,9 @@ public:
 
     // The next samples of every signal in units, one span per signal, all over the same whole ticks,
     // so each holds its signal's samples per tick for every tick; the runs' ticks one after another.
-    // Values beyond a signal's physical range are written at its ends. Throws std::logic_error when
-    // the spans do not match the signals in number or cover different ticks.
+    // Throws std::runtime_error naming the signal and the value for a value more than half a digital
+    // step beyond its physical range, or NaN; std::logic_error when the spans do not match the
+    // signals in number or cover different ticks.
     void write(std::span<const std::span<const double>> signals);
     // Writes what is buffered; throws std::logic_error when the samples fell short of the runs.
     void finish();
@@ -44,6 +45,7 @@ private:
         std::size_t record;  // within the run
     };
     void writeRecord();
+    [[noreturn]] void refuse(std::size_t signal, double value) const;
     int64_t onsetOf(RecordPosition position) const;
     // The onset of the record after this one; nothing after the last.
     std::optional<int64_t> onsetAfter(RecordPosition position) const;

@@ -53,6 +53,24 @@ TEST(EdfInputVariants, BioSemisStatusSignalReadsAndFiltersLikeAnyOther) {
         }
     }
 
+    // In BDF, the kept signals keep their digital values, and the smoothed status bits, whose
+    // module range (the source's full scale) no header can hold, get the range of their values.
+    const ProcessResult bdf = runSgfilter({"filter", input.string(), "-o", (folder / "out.bdf").string(),
+                                           "--keep-sources", "--channel", "Status", "--order", "2", "--width", "5",
+                                           "--then", "--channel", "Fp1", "--order", "3", "--width", "9"},
+                                          folder);
+    ASSERT_EQ(bdf.exitCode, 0) << bdf.err;
+    const WrittenEdf in{file.bytes()};
+    const WrittenEdf out{readText(folder / "out.bdf")};
+    EXPECT_EQ(out.label(0), "Fp1");
+    EXPECT_EQ(out.label(1), "Status");
+    EXPECT_EQ(out.sampleBytes(0), in.sampleBytes(0));
+    EXPECT_EQ(out.sampleBytes(1), in.sampleBytes(1));
+    const std::vector<int> smoothed = out.digitalSamples(2);
+    for (std::size_t i = 0; i < smoothed.size(); ++i) {
+        ASSERT_NEAR(out.physicalOf(2, smoothed[i]), std::stod(status.rows[i].at(2)), 0.5 * out.resolution(2) + 0.5) << i;
+    }
+
     // A plain EDF reads as plainly, with its records one after another.
     EdfTestFile edf = bioSemiRecording();
     edf.is24Bit = false;

@@ -1,6 +1,7 @@
 // The EDF+/BDF+ writer on its own: numbers in the header's 8 characters and in TALs, the record
 // size chosen for the runs, the bytes of small discontinuous files taken apart again, and signals
 // at different rates read back by EDFlib, a reader independent of the writer.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -63,8 +64,9 @@ TEST(EdfPlusWriter, WritesRecordsWithinTheirRunsWithTheirOnsetsAndTheAnnotations
     contents.signals = {{"level", "V", -1.0, 1.0, -2048, 2047}, {"third", "\xC2\xB5V", 0.0, 1.0 / 3.0, -8388608, 8388607}};
     contents.annotations = {{10.0, 0.0, "after the end"}, {2.6, 0.0, "b"},  {-1.0, 0.0, "before"}, {0.7, 0.25, "in 2"},
                             {1.9, 0.0, "in the pause"},   {2.6, 0.0, "a\x14z"}};
-    const std::vector<double> level{1.0, -1.0, 5.0, std::nan(""), 0.25, -0.25, 0.999, -2.0, 0.0005, 0.5};
-    const std::vector<double> third{1.0 / 3.0, 0.0, 0.1, 0.2, 0.3, 1.0, -1.0, 0.05, 0.15, 0.25};
+    // Steps of 2/4095: 1.0002 and -1.0002 lie within half a step of the ends.
+    const std::vector<double> level{1.0, -1.0, 1.0002, -1.0, 0.25, -0.25, 0.999, -1.0002, 0.0005, 0.5};
+    const std::vector<double> third{1.0 / 3.0, 0.0, 0.1, 0.2, 0.3, 1.0 / 3.0, 0.0, 0.05, 0.15, 0.25};
     {
         AtomicOutputFile file(folder / "out.bdf");
         EdfPlusWriter writer(file, contents);
@@ -89,7 +91,7 @@ TEST(EdfPlusWriter, WritesRecordsWithinTheirRunsWithTheirOnsetsAndTheAnnotations
     EXPECT_EQ(bdf.samplesPerRecord(2), 9u);
     EXPECT_EQ(bdf.bytes.size(), 4 * 256 + 5 * (2 + 2 + 9) * 3u);
 
-    // Rounded to the nearest step and clamped at the ends, NaN at the minimum; 1/3 by the range as
+    // Rounded to the nearest step, at the ends within half a step of them; 1/3 by the range as
     // written, 0.333334, not as asked.
     EXPECT_EQ(bdf.digitalSamples(0), (std::vector<int>{2047, -2048, 2047, -2048, 511, -512, 2045, -2048, 1, 1023}));
     EXPECT_EQ(bdf.digitalSamples(1).front(), 8388573);
@@ -198,6 +200,28 @@ TEST(EdfPlusWriter, KeepsEachSignalAtItsOwnRateInRecordsOfWholeTicks) {
         ASSERT_EQ(edfread_physical_samples(header->handle, static_cast<int>(signal), static_cast<int>(read.size()), read.data()),
                   static_cast<int>(read.size()));
         EXPECT_EQ(read, samples[signal]) << "signal " << signal;
+    }
+}
+
+TEST(EdfPlusWriter, RefusesAValueItsRangeCannotHoldNamingTheSignalAndTheValue) {
+    TempFolder folder;
+    for (const double value : {1.001, -7.5, std::nan("")}) {
+        EdfPlusContents contents;
+        contents.tickRate = 1.0;
+        contents.runs = {{0.0, 2}};
+        contents.signals = {{"ok", "V", -1.0, 1.0, -2048, 2047}, {"dP/dt", "mmHg/s", -1.0, 1.0, -2048, 2047}};
+        AtomicOutputFile file(folder / "out.edf");
+        EdfPlusWriter writer(file, contents);
+        const std::vector<double> fine{0.5, -0.5};
+        const std::vector<double> beyond{0.0, value};
+        try {
+            writer.write(std::vector<std::span<const double>>{fine, beyond});
+            ADD_FAILURE() << value << " was written";
+        } catch (const std::runtime_error& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find("signal \"dP/dt\": the value " + fmt::format("{}", value) + " mmHg/s"), std::string::npos)
+                << message;
+        }
     }
 }
 
