@@ -4,6 +4,7 @@
 // keeps its step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
@@ -97,13 +98,15 @@ void expectWithinHalfAStep(const Written& written, int signal) {
 
 class EdfOutputRange : public ::testing::TestWithParam<std::tuple<double, bool>> {};
 
+// The first derivative is shown at a thousandth of its estimated full scale, which its values pass.
 TEST_P(EdfOutputRange, EveryValueOfEverySignalIsWithinHalfAStepOfTheCsv) {
     const auto [rate, is24Bit] = GetParam();
     TempFolder folder;
     const Written written = filterBoth(folder, spikyRecording(rate, is24Bit, false),
                                        {"--channel", "EEG", "--order", "3", "--width", "7", "--then", "--channel", "EEG",
-                                        "--derivative", "1", "--order", "3", "--width", "7", "--then", "--channel",
-                                        "EEG", "--derivative", "2", "--order", "4", "--width", "9"});
+                                        "--derivative", "1", "--order", "3", "--width", "7", "--range-index", "9",
+                                        "--then", "--channel", "EEG", "--derivative", "2", "--order", "4", "--width",
+                                        "9"});
     ASSERT_EQ(written.edf->edfsignals, 3);
     for (int signal = 0; signal < 3; ++signal) expectWithinHalfAStep(written, signal);
 }
@@ -113,6 +116,27 @@ INSTANTIATE_TEST_SUITE_P(RatesAndDepths, EdfOutputRange,
                          [](const auto& param) {
                              return fmt::format("{}Hz{}", std::get<0>(param.param), std::get<1>(param.param) ? "Bdf" : "Edf");
                          });
+
+TEST(EdfOutputRange, ASmoothingThatOvershootsItsCsvSourcesLargestValueIsNotClipped) {
+    TempFolder folder;
+    // A square wave: a smoothing rings past its edges, beyond the largest value recorded, which
+    // is the full scale of a CSV channel.
+    std::string csv = "time (s),EEG (uV)\n";
+    for (int row = 0; row < 2048; ++row) csv += fmt::format("{:.6f},{}\n", row / 500.0, (row / 40) % 2 == 0 ? 125 : -125);
+    const auto input = folder.write("in.csv", csv);
+    std::vector<std::string> stages{"--channel", "EEG", "--order", "6", "--width", "11"};
+    for (const std::string output : {"out.edf", "out.csv"}) {
+        std::vector<std::string> arguments{"filter", input.string(), "-o", (folder / output).string()};
+        arguments.insert(arguments.end(), stages.begin(), stages.end());
+        const ProcessResult result = runSgfilter(arguments, folder);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+    }
+    Written written{parseCsv(readText(folder / "out.csv")), EdflibHeader(new edf_hdr_struct{})};
+    ASSERT_EQ(edfopen_file_readonly((folder / "out.edf").c_str(), written.edf.get(), EDFLIB_DO_NOT_READ_ANNOTATIONS), 0);
+    const std::vector<double> smoothed = written.csv.column(1);
+    ASSERT_GT(*std::max_element(smoothed.begin(), smoothed.end()), 130.0);
+    expectWithinHalfAStep(written, 0);
+}
 
 TEST(EdfOutputRange, AnInvertedScalingKeepsItsStepWhenSmoothed) {
     TempFolder folder;
