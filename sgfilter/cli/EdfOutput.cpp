@@ -1,25 +1,16 @@
 #include "cli/EdfOutput.h"
 
+#include "cli/EdfLabels.h"
 #include "edf/EdfPhysicalRange.h"
 #include "edf/EdfPlusRecordSize.h"
 
 #include <algorithm>
 #include <cmath>
-#include <string_view>
 #include <utility>
 
 namespace sgf {
 
 namespace {
-
-// EDF labels hold 16 characters: the module's long title keeps its source's name in them.
-std::string edfLabelOf(const std::string& title) {
-    static constexpr std::string_view kLongName = "Savitzky-Golay";
-    std::string label = title;
-    if (label.size() > 16 && label.starts_with(kLongName)) label = "SG" + label.substr(kLongName.size());
-    if (label.starts_with("SG of ")) label = "SG " + label.substr(6);
-    return label;
-}
 
 // A header whose digital range reaches beyond its own format's has no digital values to keep.
 bool fitsFormat(const SignalRange& range, int32_t fullMaximum) {
@@ -38,15 +29,15 @@ struct WrittenSignal {
     double unitsPerValue;  // from the channel's units to the signal's
 };
 
-WrittenSignal edfSignalOf(const OutputChannel& output, const ValueRange& values, bool keepsRecordedRange,
-                          int32_t fullMaximum, std::size_t samplesPerTick) {
-    const std::string label = edfLabelOf(output.name);
+WrittenSignal edfSignalOf(const OutputChannel& output, const EdfNaming& naming, const ValueRange& values,
+                          bool keepsRecordedRange, int32_t fullMaximum, std::size_t samplesPerTick) {
+    const std::string& label = naming.label;
     const std::string units = shortUnits(output.units);
     if (keepsRecordedRange && output.recordedRange && fitsFormat(*output.recordedRange, fullMaximum) &&
         holds(*output.recordedRange, values)) {
         const SignalRange& range = *output.recordedRange;
         return {{label, units, range.physicalMinimum, range.physicalMaximum, static_cast<int32_t>(range.digitalMinimum),
-                 static_cast<int32_t>(range.digitalMaximum), samplesPerTick},
+                 static_cast<int32_t>(range.digitalMaximum), samplesPerTick, naming.prefiltering},
                 1.0};
     }
     const UnitsConversion conversion = unitsConversionOf(output.scaling);
@@ -54,7 +45,8 @@ WrittenSignal edfSignalOf(const OutputChannel& output, const ValueRange& values,
                             conversion.toUnits(static_cast<float>(sg::FullScaleMax)));
     const PhysicalRange range = physicalRangeFor(label, units, values.least, values.greatest, display,
                                                  2.0 * fullMaximum + 1.0);
-    return {{label, range.units, range.minimum, range.maximum, -fullMaximum - 1, fullMaximum, samplesPerTick},
+    return {{label, range.units, range.minimum, range.maximum, -fullMaximum - 1, fullMaximum, samplesPerTick,
+             naming.prefiltering},
             range.unitsPerValue};
 }
 
@@ -84,9 +76,10 @@ EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, const std::vect
     const auto timeOfTick = [&ticks](std::size_t tick) { return ticks.times->timeOf(tick * ticks.samplesPerTick); };
     const double startTime = input == RecordingFormat::csv ? timeOfTick(0) : 0.0;
     for (const DataRun& run : layout.runs) contents.runs.push_back({timeOfTick(run.firstRow) - startTime, run.rowCount});
+    const std::vector<EdfNaming> namings = edfNamingOf(outputs);
     for (std::size_t index = 0; index < outputs.size(); ++index) {
         const OutputChannel& channel = outputs[index];
-        WrittenSignal signal = edfSignalOf(channel, values.at(index), input == output, contents.is24Bit ? 8388607 : 32767,
+        WrittenSignal signal = edfSignalOf(channel, namings[index], values.at(index), input == output, contents.is24Bit ? 8388607 : 32767,
                                            rates.at(channel.values.rate).samplesPerTick);
         contents.signals.push_back(std::move(signal.signal));
         const UnitsConversion conversion = unitsConversionOf(channel.scaling);

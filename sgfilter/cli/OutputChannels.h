@@ -16,12 +16,21 @@
 
 namespace sgf {
 
+// How a stage's output was made: its settings, the channel it reads, and the recorded channel at
+// the start of its chain of stages.
+struct StageOrigin {
+    FilterSettings settings;
+    int16_t sourceChannel;
+    std::string recordedName;
+};
+
 struct OutputChannel {
     ResultChannel values;
     std::string name;  // the input's name of a recorded channel, the module's title of a computed one
     std::string units;
     sg::ChannelScaling scaling;  // of the values written: their decimals and their units
     std::optional<SignalRange> recordedRange;  // an EDF or BDF input's own range of a kept source
+    std::optional<StageOrigin> origin;         // a stage's output's
 };
 
 // The input as read: its channels, their scalings, their rates among those read and, for EDF and

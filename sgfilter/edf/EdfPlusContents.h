@@ -21,6 +21,7 @@ struct EdfPlusSignal {
     double physicalMinimum, physicalMaximum;
     int32_t digitalMinimum, digitalMaximum;
     std::size_t samplesPerTick = 1;
+    std::string prefiltering = {};  // how the signal was made; the header keeps 80 characters
 };
 
 // A stretch of data with no pause in it.

@@ -93,7 +93,7 @@ std::string edfPlusHeader(const EdfPlusContents& contents, const std::vector<Wri
     each([&](std::size_t i) { return ranges[i].maximumText; }, "1", 8);
     each([&](std::size_t i) { return std::to_string(signal(i).digitalMinimum); }, std::to_string(-fullMaximum - 1), 8);
     each([&](std::size_t i) { return std::to_string(signal(i).digitalMaximum); }, std::to_string(fullMaximum), 8);
-    each([](std::size_t) { return std::string(); }, "", 80);
+    each([&](std::size_t i) { return signal(i).prefiltering; }, "", 80);
     each([&](std::size_t i) { return std::to_string(layout.size.ticks * signal(i).samplesPerTick); },
          std::to_string(layout.annotationSamples), 8);
     each([](std::size_t) { return std::string(); }, "", 32);

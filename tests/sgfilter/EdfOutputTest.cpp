@@ -124,5 +124,39 @@ TEST(EdfOutput, AContinuousOutputReadsBackInEdflibWithItsHeaderValuesAndEveryAnn
     EXPECT_EQ(WrittenEdf{readText(folder / "out.edf")}.tals(0).size(), 31u);
 }
 
+TEST(EdfOutput, OutputsOfOneSourceHaveLabelsThatTellThemApartAndSayHowTheyWereMade) {
+    TempFolder folder;
+    EdfTestFile file;
+    file.onsets = recordOnsets(4, 1.0);
+    file.signals = {{"ECG lead II long", "mV", -3.2768, 3.2767, -32768, 32767, 100,
+                     [](std::size_t i) { return static_cast<int>(std::lround(9000.0 * std::sin(0.1 * static_cast<double>(i)))); }}};
+    const auto input = folder.write("in.edf", file.bytes());
+    const ProcessResult result = runSgfilter(
+        {"filter", input.string(), "-o", (folder / "out.edf").string(), "--keep-sources", "--channel", "1", "--width", "5",
+         "--then", "--channel", "1", "--width", "9", "--then", "--channel", "1", "--derivative", "1", "--order", "3",
+         "--width", "7", "--then", "--channel", "2", "--computed", "--derivative", "2", "--order", "4", "--width", "11"},
+        folder);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EdflibHeader header(new edf_hdr_struct{});
+    ASSERT_EQ(edfopen_file_readonly((folder / "out.edf").c_str(), header.get(), EDFLIB_DO_NOT_READ_ANNOTATIONS), 0)
+        << "EDFlib error " << header->filetype;
+    ASSERT_EQ(header->edfsignals, 5);
+    const auto trimmed = [](const char* field) {
+        std::string text = field;
+        return text.erase(text.find_last_not_of(' ') + 1);
+    };
+    std::vector<std::string> labels, prefilters;
+    for (int signal = 0; signal < 5; ++signal) {
+        labels.push_back(trimmed(header->signalparam[signal].label));
+        prefilters.push_back(trimmed(header->signalparam[signal].prefilter));
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"ECG lead II long", "SG ECG lead II l", "SG ECG lead II 2", "SG d/dt ECG lead",
+                                                "SG d2/dt2 ECG le"}));
+    EXPECT_EQ(prefilters, (std::vector<std::string>{"", "Savitzky-Golay smoothing, order 2, width 5, of ECG lead II long",
+                                                    "Savitzky-Golay smoothing, order 2, width 9, of ECG lead II long",
+                                                    "Savitzky-Golay first derivative, order 3, width 7, of ECG lead II long",
+                                                    "Savitzky-Golay second derivative, order 4, width 11, of SG ECG lead II l"}));
+}
+
 }  // namespace
 }  // namespace sgf::testing
