@@ -212,6 +212,7 @@ std::optional<std::size_t> EdfReader::rateOf(std::size_t channel) const {
 }
 
 RunLayout EdfReader::layout() const {
+    if (ticksPerRecord_ == 0) return {};  // no signals, so no runs
     RunLayout layout{header_.recordDuration / static_cast<double>(ticksPerRecord_), {}};
     for (std::size_t record = 0; record < header_.recordCount; ++record) {
         if (startsRun_[record]) {

@@ -36,7 +36,7 @@ public:
     const std::vector<RowsAtRate>& rates() const { return rates_; }
     // Which of the rates read channel `channel` is recorded at; nothing for another rate.
     std::optional<std::size_t> rateOf(std::size_t channel) const;
-    // Runs of whole data records, in ticks.
+    // Runs of whole data records, in ticks; none without signals.
     RunLayout layout() const;
     // Channel `channel`'s stored values (digital value over the scaling's base factor, exact in
     // float32) of its own samples `firstRow` on.

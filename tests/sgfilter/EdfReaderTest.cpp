@@ -67,6 +67,40 @@ TEST(EdfReader, AnySpanOfRowsReadsTheDigitalValuesExactlyAtTheirRecordsTimes) {
     }
 }
 
+TEST(EdfReader, APlainBdfHasOneRunAndAnEdfPlusOfAnnotationsAloneHasNoChannels) {
+    TempFolder folder;
+    // BioSemi's layout: no annotation signal, the records one after another from the start.
+    EdfTestFile plain = pausedBdf();
+    plain.plain = true;
+    plain.signals[1] = {"Status", "Boolean", -8388608, 8388607, -8388608, 8388607, kBdfPerRecord, wideDigital};
+    const EdfReader bioSemi(folder.write("plain.bdf", plain.bytes()), folder.path());
+    EXPECT_EQ(bioSemi.recording().table.channels.at(1).name, "Status");
+    EXPECT_EQ(bioSemi.recording().runCount, 1u);
+    EXPECT_TRUE(bioSemi.recording().annotations.empty());
+    ASSERT_EQ(bioSemi.layout().runs.size(), 1u);
+    std::vector<float> stored(kBdfRecords * kBdfPerRecord);
+    bioSemi.readStored(1, 0, stored);
+    for (std::size_t row = 0; row < stored.size(); ++row) {
+        ASSERT_EQ(static_cast<double>(stored[row]) * bioSemi.recording().scalings[1].baseFactor, wideDigital(row)) << row;
+    }
+    std::vector<double> times(stored.size());
+    bioSemi.rates().at(0).times->readTimes(0, times);
+    EXPECT_DOUBLE_EQ(times.back(), static_cast<double>(stored.size() - 1) / 80);
+
+    EdfTestFile annotations;
+    annotations.recordDuration = 0.0;
+    annotations.onsets = {0.5};
+    annotations.annotations = {{0.5, 30.0, "Sleep stage W"}, {30.5, 30.0, "Sleep stage N1"}};
+    const EdfReader hypnogram(folder.write("hypnogram.edf", annotations.bytes()), folder.path());
+    EXPECT_TRUE(hypnogram.recording().table.channels.empty());
+    EXPECT_TRUE(hypnogram.rates().empty());
+    EXPECT_TRUE(hypnogram.layout().runs.empty());
+    EXPECT_EQ(hypnogram.recording().runCount, 0u);
+    EXPECT_EQ(hypnogram.recording().start.fraction, 0.5);
+    ASSERT_EQ(hypnogram.recording().annotations.size(), 2u);
+    EXPECT_EQ(hypnogram.recording().annotations[1].text, "Sleep stage N1");
+}
+
 // A store that remembers what it was given, standing in for the file store of computed values.
 struct RememberingStore final : refhost::BlockStore {
     std::vector<float> saved;
