@@ -161,7 +161,11 @@ EdfReader::EdfReader(const std::filesystem::path& file, const std::filesystem::p
         if (header_.isPlus) {
             const BiosigFile biosig = openWithBiosig(openedAs, file_);
             if (static_cast<std::size_t>(biosig_get_number_of_channels(biosig.get())) != dataSignals_.size()) {
-                throw InputError(file_, 0, "its signals cannot be told apart from its annotations");
+                // BioSig makes events of a BDF+ file's Status signal and mixes them with the annotations.
+                const bool hasStatus = std::ranges::find(dataSignals_, std::string("Status"), &SignalHeader::label) != dataSignals_.end();
+                throw InputError(file_, 0, hasStatus ? "in BDF+ its Status signal cannot be told apart from its annotations "
+                                                       "(a plain BDF's Status signal reads as any other)"
+                                                     : "its signals cannot be told apart from its annotations");
             }
             recording_.annotations = annotationsOf(biosig.get());
         }

@@ -71,6 +71,14 @@ TEST(EdfInputVariants, BioSemisStatusSignalReadsAndFiltersLikeAnyOther) {
         ASSERT_NEAR(out.physicalOf(2, smoothed[i]), std::stod(status.rows[i].at(2)), 0.5 * out.resolution(2) + 0.5) << i;
     }
 
+    // In BDF+ the reading library makes events of the status bits, among the annotations: refused.
+    EdfTestFile plus = bioSemiRecording();
+    plus.plain = false;
+    const ProcessResult refused = runSgfilter({"info", folder.write("plus.bdf", plus.bytes()).string()}, folder);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("in BDF+ its Status signal cannot be told apart from its annotations"), std::string::npos)
+        << refused.err;
+
     // A plain EDF reads as plainly, with its records one after another.
     EdfTestFile edf = bioSemiRecording();
     edf.is24Bit = false;
