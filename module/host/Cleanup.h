@@ -11,6 +11,9 @@ namespace sg {
 // in the usual order; if an exception leaves the scope first, the destructor runs it instead.
 // A host service that throws again during unwinding is ignored: the destructor must not throw
 // (that would end the process), and the remaining steps still run.
+// A release-type service that throws (the host failed to unlock, release, end or dispose) is
+// never retried, neither by Run() nor by the destructor: the host has said it cannot take that
+// thing back, and asking again could release it twice. That one thing stays with the host.
 template <class Action>
 class Cleanup {
 public:

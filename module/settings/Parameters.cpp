@@ -13,11 +13,12 @@ bool IsEditable(const FunctionInstance& instance) {
     return instance.state == kStateSettingsInPlace || instance.state == kStateCreated;
 }
 
-// Stores a setting that shapes the weight table; a different value discards the table first.
+// Stores a setting that shapes the weight table; a different value discards the table. The value
+// is stored first: a host that fails to take the old table back must not cost the new value.
 void StoreShapingSetting(LocalDataType** settings, int16_t LocalDataType::*field, int16_t value) {
     if ((*settings)->*field == value) return;
-    DisposeHandleAndClear((*settings)->weights);
     (*settings)->*field = value;
+    DisposeHandleAndClear((*settings)->weights);
 }
 
 void ApplyParameter(const ParameterValue& value, FunctionInstance** instance, LocalDataType** settings) {

@@ -9,6 +9,7 @@
 #include "host/Cleanup.h"
 #include "platform/Carbon.h"
 #include "settings/Settings.h"
+#include "settings/SettingsSnapshot.h"
 #include "text/ResourceStrings.h"
 
 namespace sg {
@@ -294,7 +295,13 @@ bool SavitzkyGolayExtension::RunSettingsDialog(int16_t channel, FunctionInstance
 
     bool confirmed = false;
     if (hit == kItemOK) {
+        // The host applies each report before the next one is made. If it fails part way (a macro
+        // recorder whose store is full), the reports it applied are taken back: the channel keeps
+        // the settings it had before the dialog, as after Cancel, never a mix of old and new.
+        const SettingsSnapshot before(instance);
+        Cleanup restoreSettings([&before] { before.Restore(); });
         ReportSettings(settings, channel, ownResources);
+        restoreSettings.Dismiss();
         confirmed = (*instance)->settings != nullptr;
     }
     releaseContext.Run();

@@ -1,11 +1,13 @@
 // A channel's instance and settings through selectors 6 and 10: defaults, range checks, the
 // own-channel rule, the weight table's discard rule and the states that freeze an instance.
+#include "module/host/HostCallbacks.h"
 #include "integration/ModuleFixture.h"
 
 namespace sgtest {
 namespace {
 
 using sg::LocalDataType;
+namespace service = sg::service;
 
 class ParametersTest : public ModuleTest {
 protected:
@@ -125,6 +127,27 @@ TEST_F(ParametersTest, TheWeightTableIsDiscardedOnlyWhenItsShapeChanges) {
         EXPECT_EQ(Settings().weights, nullptr) << parameter;
     }
     EXPECT_EQ(host.memory().counts().handlesDisposed, disposedBefore + 3);
+}
+
+// The host refusing to take the old table back (its DisposeHandle throws) keeps that table, but
+// the channel still gets the new value and a table of the new shape at the next computation.
+TEST_F(ParametersTest, AHostRefusingTheOldTableDoesNotCostTheNewValue) {
+    Set(sg::kParamWindowWidth, 7);
+    computation->computeBlock(1);
+    ASSERT_NE(Settings().weights, nullptr);
+    host.faults().throwOnServiceCall(service::DisposeHandle::index, 1);
+    Set(sg::kParamDerivativeOrder, 1);
+    host.faults().reset();
+    EXPECT_EQ(host.records().errorMessages.size(), 1u) << "the catch-all's message";
+    EXPECT_EQ(Settings().derivativeOrder, 1);
+    EXPECT_EQ(Settings().weights, nullptr);
+
+    const int disposedBefore = host.memory().counts().handlesDisposed;
+    computation->computeBlock(1);
+    ASSERT_NE(Settings().weights, nullptr);
+    Set(sg::kParamDerivativeOrder, 1);
+    EXPECT_NE(Settings().weights, nullptr) << "the new table has the new shape";
+    EXPECT_EQ(host.memory().counts().handlesDisposed, disposedBefore);
 }
 
 TEST_F(ParametersTest, OnlyStatesTwoAndThreeAreEditable) {

@@ -58,7 +58,7 @@ ScriptedSession::ScriptedSession(refhost::ReferenceHost& host) : host_(host) {
     AddComputation(0, 1, {{kParamSourceChannel, 1}, {kParamUseComputedSource, 0}, {kParamDerivativeOrder, 1},
                           {kParamPolynomialOrder, 3}, {kParamWindowWidth, 7}, {kParamRangeIndex, 2}});
     AddComputation(1, 4, {{kParamSourceChannel, 2}, {kParamUseComputedSource, 0}, {kParamDerivativeOrder, 0},
-                          {kParamPolynomialOrder, 2}, {kParamWindowWidth, 9}, {kParamRangeIndex, 0}});
+                          {kParamPolynomialOrder, 2}, {kParamWindowWidth, 9}, {kParamRangeIndex, 3}});
     AddComputation(2, 5, {{kParamSourceChannel, 3}, {kParamUseComputedSource, 1}, {kParamDerivativeOrder, 2},
                           {kParamPolynomialOrder, 4}, {kParamWindowWidth, 11}, {kParamRangeIndex, -1}});
     AddSpan(0, 2, 0, 16);   // windows reach into the blocks on both sides
@@ -86,7 +86,8 @@ ScriptedSession::ScriptedSession(refhost::ReferenceHost& host) : host_(host) {
                               AddText(digest, answer.text());
                           }});
     }
-    // OK with changes: the computed values of channel 3, the first derivative, order 4, width 13.
+    // OK with changes: the computed values of channel 3, the first derivative, order 4, width 13;
+    // the range index, which the dialog cannot change, is reported as it was (3).
     AddDialog(1, {{6, 3, {}}, {10, {}, {}}, {13, 2, {}}, {15, 3, {}}, {17, {}, "13"}, {1, {}, {}}});
     AddSpan(1, 2, 0, 16);
     AddDialog(0, {{15, 5, {}}, {17, {}, "21"}, {2, {}, {}}});  // Cancel after changes
@@ -133,7 +134,8 @@ void ScriptedSession::AddDialog(int which, std::vector<refhost::DialogStep> scri
                               digest.push_back(static_cast<uint32_t>(reports[i].value));
                           }
                           DigestSettings(which, digest);
-                      }});
+                      },
+                      !script.empty() && script.back().item == 1});
 }
 
 void ScriptedSession::DigestSettings(int which, Digest& digest) const {
@@ -152,6 +154,22 @@ Digest ScriptedSession::run(std::size_t step) {
     lastMessages_.assign(messages.begin() + static_cast<std::ptrdiff_t>(messagesBefore), messages.end());
     for (const std::string& message : lastMessages_) AddText(digest, message);
     return digest;
+}
+
+Digest ScriptedSession::settingsDigest() const {
+    Digest digest;
+    for (std::size_t which = 0; which < computations_.size(); ++which) {
+        digest.push_back(computations_[which].has_value());
+        if (computations_[which]) DigestSettings(static_cast<int>(which), digest);
+    }
+    return digest;
+}
+
+std::vector<std::size_t> ScriptedSession::confirmedDialogSteps() const {
+    std::vector<std::size_t> steps;
+    for (std::size_t step = 0; step < steps_.size(); ++step)
+        if (steps_[step].confirmsDialog) steps.push_back(step);
+    return steps;
 }
 
 std::vector<sg::FunctionInstance**> ScriptedSession::instances() const {

@@ -29,11 +29,16 @@ public:
     const std::vector<std::string>& lastMessages() const { return lastMessages_; }
     // The instances created so far (null where creation failed).
     std::vector<sg::FunctionInstance**> instances() const;
+    // Every instance's state and the settings its parameters set, as they stand now.
+    Digest settingsDigest() const;
+    // The steps that run the settings dialog to OK, so that its reports reach the host.
+    std::vector<std::size_t> confirmedDialogSteps() const;
 
 private:
     struct Step {
         std::string name;
         std::function<void(Digest&)> call;
+        bool confirmsDialog = false;
     };
     void AddComputation(int which, int16_t channel, std::vector<std::pair<uint16_t, int16_t>> parameters);
     void AddSpan(int which, int16_t block, int16_t first, int16_t end);

@@ -1,10 +1,11 @@
 // The settings dialog (selector 9) driven by a scripted person through the reference host's
 // dialog services: what it shows, its enabling, radio and width rules, the six reports on OK,
-// Cancel, and its failure paths.
+// Cancel, and its failure paths, a host failing while it records OK's reports among them.
 #include <cstring>
 #include <map>
 
 #include "integration/ModuleFixture.h"
+#include "platform/Carbon.h"
 #include "platform/Dialogs.h"
 #include "platform/Ports.h"
 #include "refhost/DialogSession.h"
@@ -213,6 +214,75 @@ TEST_F(SettingsDialogTest, OutOfMemory) {
     EXPECT_EQ((*computation->instance())->state, sg::kStateOutOfMemory);
     EXPECT_EQ(host.memory().livePointers(refhost::Owner::module), pointersBefore);
     EXPECT_EQ(host.memory().liveHandles(refhost::Owner::module), handlesBefore);
+}
+
+// The catch-all's message, from the host's own resource file.
+std::string UnexpectedFailure() {
+    sg::Str255 text{};
+    GetIndString(text, 2015, 1);
+    return Text(text);
+}
+
+// Each of the twelve calls that record OK's reports (the host id of each parameter, then the
+// report) failing in turn: the channel keeps the settings it had before the dialog, and so its
+// output, and the host gets back the working copy, the context, the dialog, the port and the
+// resource access.
+TEST_F(SettingsDialogTest, AHostFailingWhileOKIsRecordedLeavesTheSettingsOfBeforeTheDialog) {
+    for (auto [parameter, value] : std::vector<std::pair<uint16_t, int16_t>>{
+             {sg::kParamSourceChannel, 2}, {sg::kParamUseComputedSource, 0}, {sg::kParamDerivativeOrder, 0},
+             {sg::kParamPolynomialOrder, 3}, {sg::kParamWindowWidth, 9}, {sg::kParamRangeIndex, 4}})
+        computation->setParameter(parameter, value);
+    computation->computeBlock(1);
+    const sg::LocalDataType before = Settings();
+    const std::vector<float> outputBefore = ComputedSamples(1, 1);
+    // Every parameter the dialog can change gets a new value; the range index is reported as it was.
+    const std::vector<DialogStep> changes{{6, 3, {}}, {10, {}, {}}, {13, 2, {}}, {15, 3, {}}, {17, {}, "13"}, kOK};
+    std::vector<std::pair<int, int>> failingCalls;  // (service, nth call of it within the run)
+    for (int n = 1; n <= 6; ++n) failingCalls.emplace_back(service::MapParameterId::index, n);
+    for (int n = 1; n <= 5; ++n) failingCalls.emplace_back(service::RecordParameterShort::index, n);
+    failingCalls.emplace_back(service::RecordParameterFlag::index, 1);
+    const int pointersBefore = host.memory().livePointers(refhost::Owner::module);
+
+    for (auto [failing, nth] : failingCalls) {
+        const std::string where = "service " + std::to_string(failing) + " failing at its call " + std::to_string(nth);
+        host.records().errorMessages.clear();
+        host.faults().throwOnServiceCall(failing, nth);
+        EXPECT_EQ(Run(changes), 0) << where;
+        EXPECT_EQ(host.records().errorMessages, std::vector<std::string>{UnexpectedFailure()}) << where;
+        host.faults().reset();
+
+        const sg::LocalDataType& after = Settings();
+        EXPECT_EQ(std::vector<int>({after.sourceChannel, after.useComputedSource, after.derivativeOrder,
+                                    after.polynomialOrder, after.windowWidth, after.rangeIndex}),
+                  std::vector<int>({before.sourceChannel, before.useComputedSource, before.derivativeOrder,
+                                    before.polynomialOrder, before.windowWidth, before.rangeIndex}))
+            << where;
+        EXPECT_EQ((*computation->instance())->state, sg::kStateSettingsInPlace) << where;
+        EXPECT_TRUE(host.strayModuleMemory().empty()) << where << ": " << host.strayModuleMemory().front();
+        EXPECT_EQ(host.memory().livePointers(refhost::Owner::module), pointersBefore) << where;
+        EXPECT_EQ(platform::LiveDialogCount(), 0u) << where;
+        ExpectNoMisbehaviour();  // nothing left locked, begun or with the port changed
+
+        computation->computeBlock(1);
+        EXPECT_EQ(ComputedSamples(1, 1), outputBefore) << where;
+    }
+}
+
+// A channel that had no settings has none again, and the record the first reports created goes
+// back to the host; the next OK then works as ever.
+TEST_F(SettingsDialogTest, AChannelWithoutSettingsHasNoneAfterAHostFailureWhileOKIsRecorded) {
+    const int handlesBefore = host.memory().liveHandles(refhost::Owner::module);
+    host.faults().throwOnServiceCall(service::RecordParameterShort::index, 2);  // the derivative order's report
+    EXPECT_EQ(Run({{15, 3, {}}, kOK}), 0);
+    host.faults().reset();
+    EXPECT_EQ(Reports().size(), 2u) << "the source and its kind were applied before the failure";
+    EXPECT_EQ((*computation->instance())->settings, nullptr);
+    EXPECT_EQ((*computation->instance())->state, sg::kStateCreated);
+    EXPECT_EQ(host.memory().liveHandles(refhost::Owner::module), handlesBefore);
+    EXPECT_TRUE(host.strayModuleMemory().empty());
+
+    EXPECT_EQ(Run({{15, 3, {}}, kOK}), 1);
+    EXPECT_EQ(Settings().polynomialOrder, 4);
 }
 
 }  // namespace
