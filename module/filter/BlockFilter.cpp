@@ -129,16 +129,20 @@ private:
         return n;
     }
 
-    // Reads the window of output n into the tile, moving the cursor as FilterSample does.
+    // Reads the window of output n into the tile, moving the cursor as FilterSample does; the
+    // samples between two moves lie in one block and go over at once.
     void ReadWindow(WindowTile& tile, int32_t n) {
         const int32_t start = tile.NextStart();
+        const int32_t end = start + taps_;
         tile.BeginWindow();
-        for (int32_t k = start; k < start + taps_; ++k) {
+        for (int32_t k = start; k < end;) {
             if (k < cursor_.heldFirst || k >= cursor_.heldEnd || cursor_.heldData == nullptr) {
                 cursor_.MoveCursor(k);
                 if (cursor_.heldData == nullptr || k < cursor_.heldFirst || k >= cursor_.heldEnd) break;
             }
-            tile.Read(k, (*cursor_.heldData)[k - cursor_.heldFirst]);
+            const int32_t chunkEnd = std::min(end, cursor_.heldEnd);
+            tile.ReadChunk(k, *cursor_.heldData + (k - cursor_.heldFirst), chunkEnd - k);
+            k = chunkEnd;
         }
         const LocalDataType& s = **settings_;
         tile.EndWindow(*s.weights + (n - start), s.windowWidth, Scales());

@@ -1,6 +1,8 @@
 #include "filter/WindowTile.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 namespace sg {
 
@@ -9,13 +11,37 @@ WindowTile::WindowTile(int32_t firstOutput, int32_t firstStart, int32_t taps, bo
 
 void WindowTile::BeginWindow() {
     rows_ = 0;
-    differs_ = false;
+    alone_ = false;
+}
+
+void WindowTile::ReadChunk(int32_t k, const float* values, int32_t count) {
+    const int32_t slot = k - firstStart_;
+    if (!alone_) {
+        const int32_t known = std::clamp(filled_ - slot, 0, count);
+        if (std::memcmp(samples_ + slot, values, sizeof(float) * static_cast<std::size_t>(known)) == 0) {
+            // Samples no window read (before a window whose first block the host could not give)
+            // reach only the sums of windows summed alone: they need only hold numbers.
+            std::fill(samples_ + std::min(filled_, slot), samples_ + slot, 0.0f);
+            std::copy(values + known, values + count, samples_ + slot + known);
+            filled_ = std::max(filled_, slot + count);
+        } else {
+            alone_ = true;
+            const int32_t windowSlot = NextStart() - firstStart_;
+            std::copy(samples_ + windowSlot, samples_ + windowSlot + rows_, window_);
+        }
+    }
+    if (alone_) std::copy(values, values + count, window_ + rows_);
+    rows_ += count;
 }
 
 void WindowTile::EndWindow(const double* column, int32_t stride, const SampleScales& scales) {
-    if (rows_ == taps_ && !differs_) {
+    if (rows_ == taps_ && !alone_) {
         ++count_;
         return;
+    }
+    if (!alone_) {
+        const int32_t windowSlot = NextStart() - firstStart_;
+        std::copy(samples_ + windowSlot, samples_ + windowSlot + rows_, window_);
     }
     double sum = 0.0;
     for (int32_t row = 0; row < rows_; ++row) {
@@ -26,12 +52,11 @@ void WindowTile::EndWindow(const double* column, int32_t stride, const SampleSca
     aloneValue_[aloneCount_++] = static_cast<float>((sum - scales.outputOffset) * scales.outputScale);
 }
 
-// Samples no window read (past a window the host cut short) still go through the kernels, whose
-// sums over them are then replaced; they only need to hold numbers.
+// Past a window the host cut short the kernels may read samples no window read; only the sums of
+// windows summed alone reach them, so they need only hold numbers.
 void WindowTile::PadUnread() {
     const int32_t used = sliding_ ? count_ + taps_ - 1 : taps_;
-    for (int32_t slot = 0; slot < used; ++slot)
-        if (!filled_[slot]) samples_[slot] = 0.0f;
+    if (filled_ < used) std::fill(samples_ + filled_, samples_ + used, 0.0f);
 }
 
 void WindowTile::StoreSummedAlone(float* output) const {

@@ -1,9 +1,9 @@
 // Windows that cross a block boundary, for the vector kernels. The cursor pages the source for
-// each such window exactly as the plain loop does, one sample after the other; the tile keeps the
-// samples it reads, so that the kernels can then sum every window at once over one contiguous
-// copy of both blocks' edges. A window the host cut short (a block it could not give) or that read
-// a sample other than the one the tile already holds for its index is summed on its own, term by
-// term as the plain loop sums it; the kernels' result for it is replaced.
+// each such window exactly as the plain loop does; the tile keeps the samples each window read,
+// so that the kernels can then sum every window at once over one contiguous copy of both blocks'
+// edges. A window the host cut short (a block it could not give) or that read a sample other than
+// the one the tile already holds for its index (a host whose blocks changed in between) is summed
+// on its own, term by term as the plain loop sums it; the kernels' result for it is replaced.
 #pragma once
 
 #include <cstdint>
@@ -35,17 +35,9 @@ public:
     // The next output's window begins: its first sample is at relative index NextStart().
     int32_t NextStart() const { return sliding_ ? firstStart_ + count_ : firstStart_; }
     void BeginWindow();
-    // The sample the window read at relative index k, its rows taken in order.
-    void Read(int32_t k, float x) {
-        const int32_t slot = k - firstStart_;
-        window_[rows_++] = x;
-        if (!filled_[slot]) {
-            filled_[slot] = true;
-            samples_[slot] = x;
-        } else if (__builtin_memcmp(&samples_[slot], &x, sizeof x) != 0) {
-            differs_ = true;
-        }
-    }
+    // The window's next `count` samples, from relative index k on, as the cursor's held block has
+    // them at `values`: the part of a window that lies in one block.
+    void ReadChunk(int32_t k, const float* values, int32_t count);
     // The window is complete, or cut short where the cursor could not go on. `column` is its
     // weight column at row 0, the next row `stride` doubles on.
     void EndWindow(const double* column, int32_t stride, const SampleScales& scales);
@@ -65,13 +57,13 @@ private:
     int32_t taps_;
     bool sliding_;
     int32_t count_ = 0;
+    int32_t filled_ = 0;     // samples_[0, filled_) hold what the windows read
     int32_t rows_ = 0;       // of the window being read
-    bool differs_ = false;   // it read a sample other than the tile's
+    bool alone_ = false;     // it read a sample other than the tile's: its rows are in window_
     int32_t aloneCount_ = 0;
     int32_t aloneIndex_[kWindows];
     float aloneValue_[kWindows];
     float window_[kCentreMaxTaps];
-    bool filled_[kSamples] = {};
     float samples_[kSamples];
 };
 

@@ -49,9 +49,10 @@ std::vector<SimdPath> AllPaths() {
     return paths;
 }
 
-// Centre windows from relative index -40 on, as many as a tile takes, over a signal where the
-// cursor could give the samples of index `cut` only to the window of output `cutOutput` (read
-// short there) and hands the window of `otherOutput` another value at index `changed`.
+// Centre windows from relative index -40 on, as many as a tile takes, each read in chunks of
+// random lengths (the parts of a window in different blocks). The host gave the first window
+// nothing, cut the window of `cutOutput` short at its middle, and handed the window of
+// `changedOutput` another value at index `changed` than the windows before it read there.
 TEST(WindowTileTest, SlidingWindowsGiveThePlainSumsOfWhatEachRead) {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
@@ -64,20 +65,23 @@ TEST(WindowTileTest, SlidingWindowsGiveThePlainSumsOfWhatEachRead) {
             const int32_t firstStart = -40;
             std::vector<float> signal(static_cast<std::size_t>(WindowTile::kSamples));
             for (float& x : signal) x = unit(random);
-            const int32_t cutOutput = 3, changedOutput = 9, changed = firstStart + 12;
+            const int32_t emptyOutput = 0, cutOutput = 3, changedOutput = 9, changed = firstStart + 12;
+            std::uniform_int_distribution<int32_t> chunkLength(1, taps);
             WindowTile tile(0, firstStart, taps, /*sliding=*/true);
             std::vector<float> expected;
             while (tile.HasRoomForAnother()) {
                 const int32_t n = tile.Count();
                 const int32_t start = tile.NextStart();
+                const int32_t end = n == emptyOutput ? start : n == cutOutput ? start + taps / 2 : start + taps;
                 std::vector<float> read;
                 tile.BeginWindow();
-                for (int32_t k = start; k < start + taps; ++k) {
-                    if (n == cutOutput && k == start + taps / 2) break;
-                    float x = signal[static_cast<std::size_t>(k - firstStart)];
-                    if (n == changedOutput && k == changed) x = -x - 1.0f;
-                    tile.Read(k, x);
-                    read.push_back(x);
+                for (int32_t k = start; k < end;) {
+                    const int32_t count = std::min(end - k, chunkLength(random));
+                    std::vector<float> values(signal.begin() + (k - firstStart), signal.begin() + (k - firstStart + count));
+                    if (n == changedOutput && changed >= k && changed < k + count) values[changed - k] += 1.0f;
+                    tile.ReadChunk(k, values.data(), count);
+                    read.insert(read.end(), values.begin(), values.end());
+                    k += count;
                 }
                 tile.EndWindow(table.centre.data(), 1, kScales);
                 expected.push_back(PlainSum(read, table.centre.data(), 1));
@@ -106,11 +110,13 @@ TEST(WindowTileTest, EdgeWindowsTakeOneColumnEachAndAnEmptyWindowOnlyItsOffsets)
         std::vector<float> expected;
         for (int32_t i = 0; i < count; ++i) {
             const double* column = table.weights.data() + firstColumn + i;
+            // The window's two blocks meet after its 20th sample.
             std::vector<float> read;
             tile.BeginWindow();
-            for (int32_t row = 0; row < taps && i != 2; ++row) {
-                tile.Read(45 + row, window[row]);
-                read.push_back(window[row]);
+            if (i != 2) {
+                tile.ReadChunk(45, window.data(), 20);
+                tile.ReadChunk(65, window.data() + 20, taps - 20);
+                read = window;
             }
             tile.EndWindow(column, width, kScales);
             expected.push_back(PlainSum(read, column, width));
