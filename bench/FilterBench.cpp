@@ -132,6 +132,7 @@ double KernelRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps
     return static_cast<double>(count) * kBlocks / seconds;
 }
 
+#if !SG_BENCH_THROUGH_MAIN1
 // The samples per second of the vector code as the module runs it over blocks of `blockLength`
 // samples in one run, without the host: the kernel over the windows inside each block, and the
 // windows across each boundary read sample by sample into a tile that the kernel then sums. The
@@ -170,6 +171,7 @@ double TiledRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps,
     return static_cast<double>(static_cast<std::size_t>(blocks) * blockLength - static_cast<std::size_t>(taps) + 1) /
            seconds;
 }
+#endif
 
 #if SG_BENCH_THROUGH_MAIN1
 // ---- through Main1 ----
