@@ -1,7 +1,9 @@
 // `make bench`: the filter's speed through Main1, plain loop against the vector kernel, beside
 // scipy's savgol_filter on the same data in the same run, and the share of the core's peak that
-// the kernel reaches. Where 32-bit programs need an emulator, this program is built as native
-// 64-bit code from the same kernel sources and times the kernel alone.
+// the kernel reaches, also with blocks of 512, 4,096 and 32,000 samples. Where 32-bit programs
+// need an emulator, this program is built as native 64-bit code from the same kernel sources and
+// times the kernels alone, and for the block sizes the vector code over each block and the tile of
+// windows across each boundary, without the host.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -21,6 +23,7 @@
 #include "ProcessorPeak.h"
 #include "module/filter/CentreKernel.h"
 #include "module/filter/CentreKernelChoice.h"
+#include "module/filter/WindowTile.h"
 #if SG_BENCH_THROUGH_MAIN1
 #include "refhost/ChannelComputation.h"
 #include "refhost/ModuleLibrary.h"
@@ -39,6 +42,7 @@ struct Shape {
 };
 constexpr Shape kThroughput[] = {{201, 6, 0}, {51, 4, 0}, {21, 3, 1}};
 constexpr Shape kFirstRequest[] = {{201, 6, 0}, {201, 6, 2}};
+constexpr int kBlockSizes[] = {512, 4096, 32000};
 
 std::string Name(Shape s) {
     return "(" + std::to_string(s.width) + ", " + std::to_string(s.order) + ", " + std::to_string(s.derivative) + ")";
@@ -107,10 +111,16 @@ ScipyFigures RunScipy(const std::vector<float>& x, const std::vector<Shape>& sha
 
 // ---- the kernel alone ----
 
-// The samples per second of a kernel over the data, one zone per block, with a smoothing column.
-double KernelRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps, std::vector<float>& output) {
+// A column whose weights sum to one, like a smoothing's.
+std::vector<double> SmoothingColumn(int taps) {
     std::vector<double> column(static_cast<std::size_t>(taps));
     for (int row = 0; row < taps; ++row) column[row] = (row % 2 == 0 ? 1.5 : -0.5) / taps;
+    return column;
+}
+
+// The samples per second of a kernel over the data, one zone per block, with a smoothing column.
+double KernelRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps, std::vector<float>& output) {
+    const std::vector<double> column = SmoothingColumn(taps);
     output.assign(x.size(), 0.0f);
     const int count = kBlockLength - taps + 1;
     const double seconds = BestSeconds(kRepeats, [&] {
@@ -121,6 +131,47 @@ double KernelRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps
     });
     return static_cast<double>(count) * kBlocks / seconds;
 }
+
+#if !SG_BENCH_THROUGH_MAIN1
+// The samples per second of the vector code as the module runs it over blocks of `blockLength`
+// samples in one run, without the host: the kernel over the windows inside each block, and the
+// windows across each boundary read sample by sample into a tile that the kernel then sums. The
+// output is the whole signal's centre zone, which must match one kernel call over the signal.
+double TiledRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps, int blockLength,
+                 std::vector<float>& output) {
+    const std::vector<double> column = SmoothingColumn(taps);
+    const sg::SampleScales scales{.inputScale = 1.0, .inputOffset = 0.0, .outputOffset = 0.0, .outputScale = 1.0};
+    const int m = (taps - 1) / 2;
+    const int blocks = static_cast<int>(x.size()) / blockLength;
+    output.assign(static_cast<std::size_t>(blocks) * blockLength, 0.0f);
+    const double seconds = BestSeconds(kRepeats, [&] {
+        for (int b = 0; b < blocks; ++b) {
+            const int base = b * blockLength;
+            if (blockLength >= taps)
+                kernel({.source = x.data() + base, .weights = column.data(), .taps = taps,
+                        .count = blockLength - taps + 1, .inputScale = 1.0, .inputOffset = 0.0, .outputOffset = 0.0,
+                        .outputScale = 1.0, .output = output.data() + base + m});
+            if (b + 1 == blocks) break;
+            // The windows of outputs base + blockLength - m .. base + blockLength + m - 1.
+            for (int n = std::max(base + blockLength - m, m); n < base + blockLength + m;) {
+                sg::WindowTile tile(n, n - m, taps, true);
+                for (; n < base + blockLength + m && tile.HasRoomForAnother(); ++n) {
+                    const int start = tile.NextStart();
+                    tile.BeginWindow();
+                    // The window's part in this block, then its part in the next, as the cursor hands them over.
+                    const int boundary = base + blockLength;
+                    tile.ReadChunk(start, x.data() + start, boundary - start);
+                    tile.ReadChunk(boundary, x.data() + boundary, start + taps - boundary);
+                    tile.EndWindow(column.data(), 1, scales);
+                }
+                tile.StoreSliding(kernel, column.data(), scales, output.data());
+            }
+        }
+    });
+    return static_cast<double>(static_cast<std::size_t>(blocks) * blockLength - static_cast<std::size_t>(taps) + 1) /
+           seconds;
+}
+#endif
 
 #if SG_BENCH_THROUGH_MAIN1
 // ---- through Main1 ----
@@ -138,23 +189,26 @@ std::filesystem::path ModuleCopy() {
     return folder / "SavitzkyGolay.so";
 }
 
-// The recording of one channel whose 200 blocks form one run, with the module loaded and its kernel
-// capped at `path`.
+// The recording of one channel whose blocks of `blockLength` samples form one run, with the module
+// loaded and its kernel capped at `path`.
 class Session {
 public:
-    Session(const std::vector<float>& x, sg::SimdPath path) : host_(refhost::HostOptions::forBulkFiltering()) {
+    Session(const std::vector<float>& x, sg::SimdPath path, int blockLength = kBlockLength)
+        : host_(refhost::HostOptions::forBulkFiltering()), blocks_(static_cast<int>(x.size()) / blockLength) {
         setenv(sg::kSimdLimitVariable, sg::PathName(path), 1);
         host_.loadModule(ModuleCopy());
         auto& recording = host_.recording();
         channel_ = recording.addChannel({"signal", "signal", refhost::nativeScaling(0.5, "mV", 3),
                                          refhost::nativeScaling(0.5, "mV", 3)});
-        for (int b = 0; b < kBlocks; ++b) {
-            const int16_t block = recording.addBlock(
-                kBlockLength, 0.001, b == 0 ? refhost::RunBoundary::startsRun : refhost::RunBoundary::continuesRun);
+        for (int b = 0; b < blocks_; ++b) {
+            const int16_t block = recording.addBlock(static_cast<int16_t>(blockLength), 0.001,
+                                                     b == 0 ? refhost::RunBoundary::startsRun
+                                                            : refhost::RunBoundary::continuesRun);
             auto values = recording.values(refhost::DataKind::raw, channel_, block);
-            std::copy_n(x.begin() + static_cast<std::ptrdiff_t>(b) * kBlockLength, kBlockLength, values.begin());
+            std::copy_n(x.begin() + static_cast<std::ptrdiff_t>(b) * blockLength, blockLength, values.begin());
         }
     }
+    int Blocks() const { return blocks_; }
     ~Session() { unsetenv(sg::kSimdLimitVariable); }
 
     refhost::ChannelComputation Computation(Shape s) {
@@ -166,7 +220,7 @@ public:
     }
     std::vector<float> Output() {
         std::vector<float> all;
-        for (int16_t block = 1; block <= kBlocks; ++block) {
+        for (int16_t block = 1; block <= blocks_; ++block) {
             auto values = host_.recording().values(refhost::DataKind::computed, channel_, block);
             all.insert(all.end(), values.begin(), values.end());
         }
@@ -175,19 +229,21 @@ public:
 
 private:
     refhost::ReferenceHost host_;
+    int blocks_;
     int16_t channel_ = 0;
 };
 
 // Samples per second of selector 8 over all blocks, the table already built; `output` gets the result.
-double Main1Rate(const std::vector<float>& x, Shape s, sg::SimdPath path, std::vector<float>& output) {
-    Session session(x, path);
+double Main1Rate(const std::vector<float>& x, Shape s, sg::SimdPath path, std::vector<float>& output,
+                 int blockLength = kBlockLength) {
+    Session session(x, path, blockLength);
     auto computation = session.Computation(s);
     computation.computeBlock(1);  // builds the table
     const double seconds = BestSeconds(kRepeats, [&] {
-        for (int16_t block = 1; block <= kBlocks; ++block) computation.computeBlock(block);
+        for (int16_t block = 1; block <= session.Blocks(); ++block) computation.computeBlock(block);
     });
     output = session.Output();
-    return static_cast<double>(kBlocks) * kBlockLength / seconds;
+    return static_cast<double>(session.Blocks()) * blockLength / seconds;
 }
 
 struct FirstRequest {
@@ -248,6 +304,7 @@ int main() {
     std::printf("%-14s %12s %12s %12s %8s %10s %10s\n", "(w, n, s)", "plain M/s", "fast M/s", "scipy M/s",
                 "fast/plain", "fast/scipy", "bits");
     double share = 0.0;
+    std::vector<float> firstFastOutput;  // of the first shape, the reference of the block sizes through Main1
     for (std::size_t i = 0; i < std::size(kThroughput); ++i) {
         const Shape s = kThroughput[i];
         std::vector<float> plainOut, fastOut;
@@ -264,7 +321,10 @@ int main() {
                           std::memcmp(plainOut.data(), fastOut.data(), plainOut.size() * sizeof(float)) == 0;
         std::printf("%-14s %12.1f %12.1f %12.1f %8.2fx %9.2fx %10s\n", Name(s).c_str(), plain / 1e6, rate / 1e6,
                     scipyRate / 1e6, rate / plain, rate / scipyRate, same ? "identical" : "DIFFER");
-        if (i == 0) share = rate * s.width / peak.MultiplyAddsPerSecond(LanesOf(fast));
+        if (i == 0) {
+            share = rate * s.width / peak.MultiplyAddsPerSecond(LanesOf(fast));
+            firstFastOutput = fastOut;
+        }
     }
 
     std::printf("\nEach kernel alone on the same data, one zone per block, without Main1 and the host (M samples/s):\n");
@@ -278,6 +338,51 @@ int main() {
         for (int p = 0; p <= static_cast<int>(fast); ++p)
             std::printf(" %10.1f", KernelRate(sg::KernelFor(static_cast<sg::SimdPath>(p)), x, taps, output) / 1e6);
         std::printf("\n");
+    }
+
+    {
+        // Blocks of several sizes at the first shape: the rate against the kernel alone over one
+        // zone per 32,000-sample block, and the share of the peak.
+        const Shape s = kThroughput[0];
+        const int taps = 2 * ((s.width - 1) / 2) + 1;
+        std::vector<float> alone;
+        const double kernelRate = KernelRate(sg::KernelFor(fast), x, taps, alone);
+#if SG_BENCH_THROUGH_MAIN1
+        const std::vector<float>& reference = firstFastOutput;
+#else
+        // The centre outputs of one kernel call over the whole signal, beyond its first m.
+        std::vector<float> reference(x.size(), 0.0f);
+        const std::vector<double> column = SmoothingColumn(taps);
+        sg::KernelFor(fast)({.source = x.data(), .weights = column.data(), .taps = taps,
+                             .count = static_cast<int>(x.size()) - taps + 1, .inputScale = 1.0, .inputOffset = 0.0,
+                             .outputOffset = 0.0, .outputScale = 1.0, .output = reference.data() + (taps - 1) / 2});
+#endif
+        const double peakRate = peak.MultiplyAddsPerSecond(LanesOf(fast));
+#if SG_BENCH_THROUGH_MAIN1
+        std::printf("\nThrough Main1 at %s by block size, path %s; the kernel alone does %.1f M/s:\n", Name(s).c_str(),
+                    sg::PathName(fast), kernelRate / 1e6);
+#else
+        std::printf("\nThe vector code by block size at %s, path %s, WITHOUT THE HOST: the kernel inside each block\n"
+                    "and the tile of windows across each boundary, but none of the host calls a boundary costs\n"
+                    "(through Main1 only where 32-bit programs run natively). The kernel alone does %.1f M/s:\n",
+                    Name(s).c_str(), sg::PathName(fast), kernelRate / 1e6);
+#endif
+        std::printf("%-8s %10s %16s %10s %10s\n", "block", "M/s", "of kernel alone", "of peak", "bits");
+        for (int blockLength : kBlockSizes) {
+            std::vector<float> output;
+#if SG_BENCH_THROUGH_MAIN1
+            const double rate = Main1Rate(x, s, fast, output, blockLength);
+#else
+            const double rate = TiledRate(sg::KernelFor(fast), x, taps, blockLength, output);
+#endif
+            // The run's result does not depend on its blocks, up to the right edge of a run that
+            // ends earlier for fewer whole blocks.
+            const std::size_t compared = output.size() - static_cast<std::size_t>(taps);
+            const bool same = std::memcmp(output.data(), reference.data(), compared * sizeof(float)) == 0;
+            const char* bits = same ? "identical" : "DIFFER";
+            std::printf("%-8d %10.1f %15.0f%% %9.0f%% %10s\n", blockLength, rate / 1e6, 100.0 * rate / kernelRate,
+                        peakRate > 0 ? 100.0 * rate * s.width / peakRate : 0.0, bits);
+        }
     }
 
 #if SG_BENCH_THROUGH_MAIN1

@@ -20,8 +20,12 @@ flags=(-std=c++20 -O3 -msse2 -ffp-contract=off -Wall -Wextra -Werror -Wno-restri
        -DSG_BENCH_THROUGH_MAIN1=0 -DSG_SOURCE_DIR="\"$source_dir\"")
 kernels="$source_dir/module/filter"
 g++ "${flags[@]}" -c "$kernels/CentreKernelAvx2.cpp" -mavx2 -o "$native/avx2.o"
+g++ "${flags[@]}" -c "$kernels/EdgeKernelAvx2.cpp" -mavx2 -o "$native/edge-avx2.o"
 g++ "${flags[@]}" -c "$kernels/CentreKernelAvx512.cpp" -mavx512f -o "$native/avx512.o"
+g++ "${flags[@]}" -c "$kernels/EdgeKernelAvx512.cpp" -mavx512f -o "$native/edge-avx512.o"
 g++ "${flags[@]}" "$here/FilterBench.cpp" "$here/ProcessorPeak.cpp" "$kernels/CentreKernelPlain.cpp" \
-    "$kernels/CentreKernelSse2.cpp" "$kernels/CentreKernelChoice.cpp" "$native/avx2.o" "$native/avx512.o" \
+    "$kernels/CentreKernelSse2.cpp" "$kernels/CentreKernelChoice.cpp" "$kernels/EdgeKernelPlain.cpp" \
+    "$kernels/EdgeKernelSse2.cpp" "$kernels/WindowTile.cpp" "$native/avx2.o" "$native/avx512.o" \
+    "$native/edge-avx2.o" "$native/edge-avx512.o" \
     -o "$native/sg_bench"
 exec "$native/sg_bench"

@@ -6,6 +6,7 @@
 #include "filter/CentreKernelChoice.h"
 #include "filter/OutputScaling.h"
 #include "filter/WeightTable.h"
+#include "filter/WindowTile.h"
 #include "host/Cleanup.h"
 #include "host/HostServices.h"
 
@@ -46,34 +47,115 @@ void CopySource(const SourceChoice& source, float** ownBlockData, float** output
     }
 }
 
-// The centre samples left..right. Runs of windows that lie wholly in the held block go to the
-// vector kernel, which makes no host call; a window that straddles a block boundary takes the
-// general path, which moves the cursor exactly as it would for a single sample.
-void FilterCentre(float** output, int32_t left, int32_t right, int32_t m, LocalDataType** settings,
-                  WindowCursor& cursor) {
-    static_assert(kCentreMaxTaps >= kMaxWindowWidth, "every table's column fits the kernel");
-    const LocalDataType& s = **settings;  // locked for the whole request
-    const int32_t taps = 2 * m + 1;
-    // The centre column, contiguous, copied once per request.
-    double column[kCentreMaxTaps];
-    for (int32_t row = 0; row < taps; ++row) column[row] = (*s.weights)[row * s.windowWidth + m];
-    const CentreKernel kernel = KernelFor(ChosenPath());
-    for (int32_t n = left; n <= right;) {
-        const int32_t k = n - m;
-        if (cursor.heldData != nullptr && k >= cursor.heldFirst && k + taps <= cursor.heldEnd) {
-            const int32_t last = std::min(right, cursor.heldEnd - m - 1);
-            kernel({.source = *cursor.heldData + (k - cursor.heldFirst), .weights = column, .taps = taps,
-                    .count = last - n + 1, .inputScale = s.inputScale, .inputOffset = s.inputOffset,
-                    .outputOffset = s.outputOffset, .outputScale = s.outputScale, .output = *output + n});
-            n = last + 1;
-        } else {
-            // The output block may move during the sample's host calls.
-            const float value = FilterSample(n, m, 0, settings, cursor);
-            (*output)[n] = value;
-            ++n;
+// Outputs first..last of one zone of a run. The window of output n starts at relative index
+// WindowStart(n) and is weighed with column n - WindowStart(n) of the table.
+struct Zone {
+    int32_t first;
+    int32_t last;
+    bool sliding;   // the centre, whose windows start at n - m; at an edge every window starts at `start`
+    int32_t start;  // m for the centre
+    int32_t WindowStart(int32_t n) const { return sliding ? n - start : start; }
+};
+
+// Filters the zones of one request. Runs of windows that lie wholly in the held block go to a
+// kernel, which makes no host call. A window that crosses a block boundary moves the cursor
+// exactly as the plain loop's sample does: on the plain path it is that sample; on a vector path
+// the samples it reads are gathered into a tile whose windows the kernels then sum together.
+class ZoneFilter {
+public:
+    ZoneFilter(float** output, LocalDataType** settings, WindowCursor& cursor, int32_t m)
+        : output_(output), settings_(settings), cursor_(cursor), m_(m), taps_(2 * m + 1), path_(ChosenPath()) {
+        static_assert(kCentreMaxTaps >= kMaxWindowWidth, "every table's column fits the kernels");
+        const LocalDataType& s = **settings;  // locked for the whole request
+        for (int32_t row = 0; row < taps_; ++row) centreColumn_[row] = (*s.weights)[row * s.windowWidth + m];
+    }
+
+    void Filter(const Zone& zone) {
+        for (int32_t n = zone.first; n <= zone.last;) {
+            if (cursor_.HoldsWindow(zone.WindowStart(n), taps_)) {
+                const int32_t last = zone.sliding ? std::min(zone.last, cursor_.heldEnd - taps_ + m_) : zone.last;
+                FilterInHeldBlock(zone, n, last);
+                n = last + 1;
+            } else if (path_ == SimdPath::plain) {
+                // The output block may move during the sample's host calls.
+                const float value = FilterSample(n, m_, n - zone.WindowStart(n) - m_, settings_, cursor_);
+                (*output_)[n] = value;
+                ++n;
+            } else {
+                n = GatherAcrossBlocks(zone, n);
+            }
         }
     }
-}
+
+private:
+    SampleScales Scales() const {
+        const LocalDataType& s = **settings_;
+        return {s.inputScale, s.inputOffset, s.outputOffset, s.outputScale};
+    }
+
+    void FilterInHeldBlock(const Zone& zone, int32_t n, int32_t last) {
+        const LocalDataType& s = **settings_;
+        const int32_t start = zone.WindowStart(n);
+        const float* source = *cursor_.heldData + (start - cursor_.heldFirst);
+        if (zone.sliding) {
+            KernelFor(path_)({.source = source, .weights = centreColumn_, .taps = taps_, .count = last - n + 1,
+                              .inputScale = s.inputScale, .inputOffset = s.inputOffset,
+                              .outputOffset = s.outputOffset, .outputScale = s.outputScale, .output = *output_ + n});
+        } else {
+            EdgeKernelFor(path_)({.source = source, .weights = *s.weights + (n - start), .stride = s.windowWidth,
+                                  .taps = taps_, .count = last - n + 1, .inputScale = s.inputScale,
+                                  .inputOffset = s.inputOffset, .outputOffset = s.outputOffset,
+                                  .outputScale = s.outputScale, .output = *output_ + n});
+        }
+    }
+
+    // Windows from output n on, up to the first that the held block holds at its turn or as many
+    // as a tile takes. Returns the next output.
+    int32_t GatherAcrossBlocks(const Zone& zone, int32_t n) {
+        const int32_t first = n;
+        const int32_t start = zone.WindowStart(first);
+        WindowTile tile(first, start, taps_, zone.sliding);
+        do {
+            ReadWindow(tile, n);
+            ++n;
+        } while (n <= zone.last && tile.HasRoomForAnother() && !cursor_.HoldsWindow(zone.WindowStart(n), taps_));
+        // No host call from here on: the table and the output stay where they are.
+        const LocalDataType& s = **settings_;
+        if (zone.sliding) {
+            tile.StoreSliding(KernelFor(path_), centreColumn_, Scales(), *output_);
+        } else {
+            tile.StoreFixed(EdgeKernelFor(path_), *s.weights + (first - start), s.windowWidth, Scales(), *output_);
+        }
+        return n;
+    }
+
+    // Reads the window of output n into the tile, moving the cursor as FilterSample does; the
+    // samples between two moves lie in one block and go over at once.
+    void ReadWindow(WindowTile& tile, int32_t n) {
+        const int32_t start = tile.NextStart();
+        const int32_t end = start + taps_;
+        tile.BeginWindow();
+        for (int32_t k = start; k < end;) {
+            if (k < cursor_.heldFirst || k >= cursor_.heldEnd || cursor_.heldData == nullptr) {
+                cursor_.MoveCursor(k);
+                if (cursor_.heldData == nullptr || k < cursor_.heldFirst || k >= cursor_.heldEnd) break;
+            }
+            const int32_t chunkEnd = std::min(end, cursor_.heldEnd);
+            tile.ReadChunk(k, *cursor_.heldData + (k - cursor_.heldFirst), chunkEnd - k);
+            k = chunkEnd;
+        }
+        const LocalDataType& s = **settings_;
+        tile.EndWindow(*s.weights + (n - start), s.windowWidth, Scales());
+    }
+
+    float** output_;
+    LocalDataType** settings_;
+    WindowCursor& cursor_;
+    int32_t m_;
+    int32_t taps_;
+    SimdPath path_;
+    double centreColumn_[kCentreMaxTaps];  // contiguous, copied once per request
+};
 
 // The part of the span [first, end) that lies in the run holding `first`, computed as one request.
 // Returns the end of that part.
@@ -107,13 +189,10 @@ int32_t ComputeRunPart(float** ownBlockData, float** output, int16_t block, int3
         const int32_t left = e - m >= cursor.runFirst ? first : cursor.runFirst + m - cursor.blockBase;
         const int32_t right =
             cursor.blockBase + (end - 1) + m <= cursor.runLast ? end - 1 : cursor.runLast - m - cursor.blockBase;
-        // The output block may move during the host calls a sample makes: it is reached through
-        // its handle only after the sample is computed.
-        auto store = [output](int32_t n, float value) { (*output)[n] = value; };
-        for (int32_t n = first; n < std::min(left, end); ++n) store(n, FilterSample(n, m, n - left, settings, cursor));
-        FilterCentre(output, left, right, m, settings, cursor);
-        for (int32_t n = std::max(right + 1, first); n < end; ++n)
-            store(n, FilterSample(n, m, n - right, settings, cursor));
+        ZoneFilter zones(output, settings, cursor, m);
+        zones.Filter({.first = first, .last = std::min(left, end) - 1, .sliding = false, .start = left - m});
+        zones.Filter({.first = left, .last = right, .sliding = true, .start = m});
+        zones.Filter({.first = std::max(right + 1, first), .last = end - 1, .sliding = false, .start = right - m});
         cursor.Release();
         endLongOperation.Run();
     } else {
@@ -181,7 +260,7 @@ float FilterSample(int32_t n, int32_t m, int32_t c, LocalDataType** settings, Wi
     int32_t k = n - m - c;
     const int32_t windowEnd = k + 2 * m + 1;
     double sum = 0.0;
-    if (cursor.heldData != nullptr && k >= cursor.heldFirst && windowEnd <= cursor.heldEnd) {
+    if (cursor.HoldsWindow(k, 2 * m + 1)) {
         // The whole window lies in the held block: no host call can come, so the addresses stay put.
         // The sum takes the same terms in the same order as the general loop below.
         const float* x = *cursor.heldData + (k - cursor.heldFirst);

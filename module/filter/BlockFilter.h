@@ -29,6 +29,10 @@ struct WindowCursor {
 
     // Brings the block that holds relative index k into the cursor, releasing the one it held.
     void MoveCursor(int32_t k);
+    // Whether the held block holds the relative indices k..k + taps - 1.
+    bool HoldsWindow(int32_t k, int32_t taps) const {
+        return heldData != nullptr && k >= heldFirst && k + taps <= heldEnd;
+    }
     // Releases the held block, if any, without taking another.
     void Release();
 

@@ -1,5 +1,6 @@
-// The centre zone of a run: consecutive output samples whose windows all lie in one source block,
-// so they can be computed without the cursor. Every kernel below gives the same bits as the plain
+// The centre zone of a run: consecutive output samples whose windows all lie in one contiguous
+// source (a block, or a tile that holds the edges of two), so they can be computed without the
+// cursor. Every kernel below gives the same bits as the plain
 // loop: each output takes the same terms in the same order, with a separate multiply and add.
 // Nothing here calls the host, so the kernels also build on their own.
 #pragma once

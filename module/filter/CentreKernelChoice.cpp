@@ -46,6 +46,16 @@ CentreKernel KernelFor(SimdPath path) {
     return FilterCentrePlain;
 }
 
+EdgeKernel EdgeKernelFor(SimdPath path) {
+    switch (path) {
+        case SimdPath::plain: return FilterEdgePlain;
+        case SimdPath::sse2: return FilterEdgeSse2;
+        case SimdPath::avx2: return FilterEdgeAvx2;
+        case SimdPath::avx512: return FilterEdgeAvx512;
+    }
+    return FilterEdgePlain;
+}
+
 SimdPath ChosenPath() {
     static const SimdPath chosen = LimitedPath(WidestSupportedPath(), std::getenv(kSimdLimitVariable));
     return chosen;

@@ -1,10 +1,12 @@
-// Which centre-zone kernel runs: the widest instruction set the processor and the operating system
-// support, chosen once per load. SG_FILTER_SIMD (plain, sse2, avx2 or avx512) caps the choice: a
-// diagnostic that rules out the wider sets; it changes no result, since every kernel gives the
-// same bits.
+// Which centre-zone and edge kernels run: the widest instruction set the processor and the
+// operating system support, chosen once per load. SG_FILTER_SIMD (plain, sse2, avx2 or avx512)
+// caps the choice: a diagnostic that rules out the wider sets; it changes no result, since every
+// kernel gives the same bits. The plain path also takes windows that cross a block boundary one
+// sample at a time, the reference for the vector paths' gathering of them.
 #pragma once
 
 #include "filter/CentreKernel.h"
+#include "filter/EdgeKernel.h"
 
 namespace sg {
 
@@ -19,6 +21,7 @@ SimdPath WidestSupportedPath();
 // or unknown limit rules nothing out.
 SimdPath LimitedPath(SimdPath widest, const char* limit);
 CentreKernel KernelFor(SimdPath path);
+EdgeKernel EdgeKernelFor(SimdPath path);
 // The path of this load, chosen on first use.
 SimdPath ChosenPath();
 

@@ -19,7 +19,8 @@ sg::Handle fetchBlock(void* context, int32_t channel, int32_t block) {
     if (!access.acceptChannel(channel) || !access.acceptBlock(block)) return nullptr;
     const auto channelNumber = static_cast<int16_t>(channel);
     const auto blockNumber = static_cast<int16_t>(block);
-    const bool available = access.recording().isAvailable(Kind, channelNumber, blockNumber);
+    const bool available =
+        access.recording().isAvailable(Kind, channelNumber, blockNumber) && !access.host().faults().blockFetchFails();
     access.host().holds().fetched(Kind, channelNumber, blockNumber, available);
     return available ? access.recording().lentHandle(Kind, channelNumber, blockNumber) : nullptr;
 }

@@ -25,6 +25,7 @@ void FaultInjector::throwOnServiceCall(int index, int n, int times) {
 
 void FaultInjector::reset() {
     allocationCountdown_.reset();
+    fetchCountdown_.reset();
     throwCountdown_.reset();
     throwsLeft_ = 0;
     throwIndex_ = kAnyService;
@@ -36,6 +37,8 @@ bool FaultInjector::allocationFails(int index) {
     failedAllocationService_ = index;
     return true;
 }
+
+bool FaultInjector::blockFetchFails() { return due(fetchCountdown_); }
 
 void FaultInjector::beforeService(int index) {
     ++serviceCalls_;

@@ -1,5 +1,6 @@
 // Planned failures of host services, to drive the module's error paths: an allocation that
-// returns null, or a service that throws into the module.
+// returns null, a block of data the host cannot give this once, or a service that throws into
+// the module.
 #pragma once
 
 #include <optional>
@@ -13,6 +14,9 @@ public:
     // The nth allocation service call from now (NewHandle, NewBufferHandle or NewPointer; n = 1 is
     // the next one) returns null.
     void failAllocationOnCall(int n) { allocationCountdown_ = n; }
+    // The nth block fetch from now (GetRawBlock or GetComputedBlock) returns null, as for a block
+    // that is not available; the fetches after it succeed again.
+    void failBlockFetchOnCall(int n) { fetchCountdown_ = n; }
     // The nth call from now of the service with this table index (or of any service) throws a
     // std::runtime_error out of the service, and so do the next `times - 1` matching calls.
     void throwOnServiceCall(int index, int n, int times = 1);
@@ -21,6 +25,8 @@ public:
     // Called once per allocation service call with the service's table index; true when this one
     // must fail.
     bool allocationFails(int index);
+    // Called once per block fetch; true when this one must give null.
+    bool blockFetchFails();
     // Called at the start of every service; throws when planned.
     void beforeService(int index);
 
@@ -34,6 +40,7 @@ public:
 
 private:
     std::optional<int> allocationCountdown_;
+    std::optional<int> fetchCountdown_;
     std::optional<int> throwCountdown_;
     int throwsLeft_ = 0;
     int throwIndex_ = kAnyService;
