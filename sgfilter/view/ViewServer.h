@@ -1,0 +1,57 @@
+// The web server of `sgfilter view`. It listens on the loopback address only, and answers only
+// requests whose path starts with a random token that it puts in the page's address, and whose
+// Host header names the loopback address (so a page of another site that renames itself to
+// 127.0.0.1 through its own DNS reaches nothing). Requests may come in parallel; the session
+// behind them is used by one at a time, as the host calls the module one call at a time.
+#pragma once
+
+#include <httplib.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "view/ViewSession.h"
+
+namespace sgf {
+
+// A file of the page: its media type and its bytes, built into the program.
+struct PageFile {
+    std::string_view type;
+    std::string_view bytes;
+};
+// By path below the token: "" is the page itself.
+using PageFiles = std::map<std::string, PageFile, std::less<>>;
+
+class ViewServer {
+public:
+    // Binds 127.0.0.1:`port` (0: a free port). Throws std::runtime_error when it cannot.
+    ViewServer(ViewSession& session, int port, PageFiles page = {});
+    ViewServer(const ViewServer&) = delete;
+    ViewServer& operator=(const ViewServer&) = delete;
+
+    int port() const { return port_; }
+    const std::string& token() const { return token_; }
+    // The page's address, token included.
+    std::string address() const;
+    // Answers requests until stop() is called, from any thread.
+    void run();
+    void stop();
+
+private:
+    bool admits(const httplib::Request& request) const;
+    void addRoutes();
+
+    ViewSession& session_;
+    PageFiles page_;
+    std::mutex sessionUse_;
+    httplib::Server server_;
+    std::string token_;
+    int port_ = 0;
+};
+
+// 128 random bits in hexadecimal.
+std::string randomToken();
+
+}  // namespace sgf
