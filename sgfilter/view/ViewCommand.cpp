@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 #include "view/OpenInBrowser.h"
+#include "view/PageFiles.h"
 #include "view/ViewServer.h"
 
 namespace sgf {
@@ -37,7 +38,7 @@ void runView(const ViewJob& job) {
     sigaddset(&endings, SIGINT);
     sigaddset(&endings, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &endings, nullptr);
-    ViewServer server(session, job.port);
+    ViewServer server(session, job.port, pageFiles());
     std::thread serving([&server] { server.run(); });
     fmt::print("sgfilter view: {}\n", server.address());
     std::fflush(stdout);

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <random>
+#include <regex>
 #include <stdexcept>
 
 #include "util/Errors.h"
@@ -166,9 +167,13 @@ void ViewServer::addRoutes() {
         answerJson(response, {{"channel", channel}, {"recording", session_.describe()}});
     });
     for (const auto& [path, file] : page_) {
-        server_.Get(root + path, [&file](const httplib::Request&, httplib::Response& response) {
-            response.set_content(file.bytes.data(), file.bytes.size(), std::string(file.type).c_str());
-        });
+        // The page is at the address itself as well as under its name.
+        for (const std::string& at : path == "index.html" ? std::vector<std::string>{"", path} : std::vector{path}) {
+            server_.Get(root + std::regex_replace(at, std::regex(R"(\.)"), R"(\.)"),
+                        [&file](const httplib::Request&, httplib::Response& response) {
+                            response.set_content(file.bytes.data(), file.bytes.size(), std::string(file.type).c_str());
+                        });
+        }
     }
 }
 

@@ -21,7 +21,7 @@ struct PageFile {
     std::string_view type;
     std::string_view bytes;
 };
-// By path below the token: "" is the page itself.
+// By name below the token; "index.html" is also the page at the address itself.
 using PageFiles = std::map<std::string, PageFile, std::less<>>;
 
 class ViewServer {
