@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <random>
@@ -15,6 +16,13 @@ namespace sgf {
 namespace {
 
 constexpr const char* kJson = "application/json";
+
+// While the module's settings dialog runs, the host may make no other call into the module, so
+// what needs one waits for the dialog to close; the page keeps what it has drawn meanwhile.
+class DialogOpen : public std::runtime_error {
+public:
+    DialogOpen() : std::runtime_error("the settings dialog is open; close it first") {}
+};
 
 void answerJson(httplib::Response& response, const nlohmann::json& json) {
     response.set_content(json.dump(), kJson);
@@ -117,6 +125,8 @@ ViewServer::ViewServer(ViewSession& session, int port, PageFiles page)
     server_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
         try {
             std::rethrow_exception(error);
+        } catch (const DialogOpen& problem) {
+            answerError(response, 409, problem.what());
         } catch (const UsageError& problem) {
             answerError(response, 400, problem.what());
         } catch (const nlohmann::json::exception& problem) {
@@ -141,16 +151,27 @@ bool ViewServer::admits(const httplib::Request& request) const {
     return host == fmt::format("127.0.0.1:{}", port_) || host == fmt::format("localhost:{}", port_);
 }
 
+ViewServer::~ViewServer() {
+    dialog_->abandon();
+    if (dialogCall_.joinable()) dialogCall_.join();
+}
+
+void ViewServer::requireNoDialog() const {
+    if (dialogOpen_) throw DialogOpen();
+}
+
 std::string ViewServer::address() const { return fmt::format("http://127.0.0.1:{}/{}/", port_, token_); }
 
 void ViewServer::addRoutes() {
     const std::string root = "/" + token_ + "/";
     server_.Get(root + "api/recording", [this](const httplib::Request&, httplib::Response& response) {
+        requireNoDialog();
         const std::lock_guard lock(sessionUse_);
         answerJson(response, session_.describe());
     });
     server_.Get(root + "api/trace", [this](const httplib::Request& request, httplib::Response& response) {
         const TraceRequest trace = traceRequestOf(request);
+        requireNoDialog();
         const std::lock_guard lock(sessionUse_);
         answerJson(response, traceJson(trace, session_.trace(trace)));
     });
@@ -162,10 +183,12 @@ void ViewServer::addRoutes() {
         const int source = body["source"].get<int>();
         if (source < 1 || source > INT16_MAX) throw UsageError(fmt::format("there is no channel {}", source));
         const FilterSettings settings = settingsOf(body);
+        requireNoDialog();
         const std::lock_guard lock(sessionUse_);
         const int16_t channel = session_.addComputed(static_cast<int16_t>(source), settings);
         answerJson(response, {{"channel", channel}, {"recording", session_.describe()}});
     });
+    addDialogRoutes();
     for (const auto& [path, file] : page_) {
         // The page is at the address itself as well as under its name.
         for (const std::string& at : path == "index.html" ? std::vector<std::string>{"", path} : std::vector{path}) {
@@ -177,8 +200,67 @@ void ViewServer::addRoutes() {
     }
 }
 
+void ViewServer::addDialogRoutes() {
+    const std::string root = "/" + token_ + "/";
+    server_.Post(root + "api/dialog", [this](const httplib::Request& request, httplib::Response& response) {
+        const nlohmann::json body = nlohmann::json::parse(request.body);
+        if (!body.is_object() || !body.contains("channel") || !body["channel"].is_number_integer()) {
+            throw UsageError("give the computed channel's number as \"channel\"");
+        }
+        const int channel = body["channel"].get<int>();
+        // Claimed before the session is waited for: the session is the open dialog's until it closes.
+        bool wasOpen = false;
+        if (!dialogOpen_.compare_exchange_strong(wasOpen, true)) throw DialogOpen();
+        uint64_t before = 0;
+        {
+            const std::lock_guard lock(sessionUse_);
+            if (channel < 1 || channel > INT16_MAX || !session_.isComputed(static_cast<int16_t>(channel))) {
+                dialogOpen_ = false;
+                throw UsageError(fmt::format("channel {} is not a computed channel", channel));
+            }
+            if (dialogCall_.joinable()) dialogCall_.join();
+            before = dialog_->version();
+            // The module's call runs until the dialog closes, holding the session all that time.
+            dialogCall_ = std::thread([this, channel] {
+                const std::lock_guard use(sessionUse_);
+                nlohmann::json result;
+                try {
+                    result = session_.runSettingsDialog(static_cast<int16_t>(channel), dialog_);
+                } catch (const std::exception& problem) {
+                    result = {{"confirmed", false}, {"channel", channel}, {"error", problem.what()}};
+                }
+                dialogOpen_ = false;
+                dialog_->closed(std::move(result));
+            });
+        }
+        answerJson(response, dialog_->stateAfter(before));
+    });
+    server_.Post(root + "api/dialog/hit", [this](const httplib::Request& request, httplib::Response& response) {
+        const nlohmann::json body = nlohmann::json::parse(request.body);
+        if (!body.is_object() || !body.contains("item") || !body["item"].is_number_integer()) {
+            throw UsageError("give the item's number as \"item\"");
+        }
+        DialogHit hit{static_cast<int16_t>(std::clamp(body["item"].get<int>(), -1, static_cast<int>(INT16_MAX))), {}, {}};
+        if (body.contains("value")) {
+            if (!body["value"].is_number_integer()) throw UsageError("value must be a whole number");
+            hit.value = static_cast<int16_t>(std::clamp(body["value"].get<int>(), -1, static_cast<int>(INT16_MAX)));
+        }
+        if (body.contains("text")) {
+            if (!body["text"].is_string()) throw UsageError("text must be a string");
+            hit.text = body["text"].get<std::string>();
+            if (hit.text->size() > 255) throw UsageError("text holds at most 255 bytes");
+        }
+        const uint64_t before = dialog_->version();
+        dialog_->hit(hit);
+        answerJson(response, dialog_->stateAfter(before));
+    });
+}
+
 void ViewServer::run() { server_.listen_after_bind(); }
 
-void ViewServer::stop() { server_.stop(); }
+void ViewServer::stop() {
+    dialog_->abandon();
+    server_.stop();
+}
 
 }  // namespace sgf

@@ -7,12 +7,16 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "view/ViewSession.h"
+#include "view/WebDialog.h"
 
 namespace sgf {
 
@@ -28,6 +32,7 @@ class ViewServer {
 public:
     // Binds 127.0.0.1:`port` (0: a free port). Throws std::runtime_error when it cannot.
     ViewServer(ViewSession& session, int port, PageFiles page = {});
+    ~ViewServer();
     ViewServer(const ViewServer&) = delete;
     ViewServer& operator=(const ViewServer&) = delete;
 
@@ -35,13 +40,16 @@ public:
     const std::string& token() const { return token_; }
     // The page's address, token included.
     std::string address() const;
-    // Answers requests until stop() is called, from any thread.
+    // Answers requests until stop() is called, from any thread. Stopping cancels an open dialog.
     void run();
     void stop();
 
 private:
     bool admits(const httplib::Request& request) const;
     void addRoutes();
+    void addDialogRoutes();
+    // Refuses requests that need the module while its settings dialog holds it.
+    void requireNoDialog() const;
 
     ViewSession& session_;
     PageFiles page_;
@@ -49,6 +57,9 @@ private:
     httplib::Server server_;
     std::string token_;
     int port_ = 0;
+    std::shared_ptr<WebDialog> dialog_ = std::make_shared<WebDialog>();
+    std::thread dialogCall_;  // the module's call for the dialog, while it runs
+    std::atomic<bool> dialogOpen_ = false;
 };
 
 // 128 random bits in hexadecimal.

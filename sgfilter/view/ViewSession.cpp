@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "recording/Scalings.h"
+#include "module/entry/ParameterBlocks.h"
 #include "util/Errors.h"
 
 namespace sgf {
@@ -155,6 +156,53 @@ int16_t ViewSession::addComputed(int16_t source, const FilterSettings& settings)
         throw;
     }
     return stage.outputChannel;
+}
+
+void ViewSession::forgetComputed(int16_t channel) {
+    std::vector<int16_t> changed{channel};
+    // A channel's source may come after it once a dialog has chosen it, so go round until no more
+    // channels join.
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const auto& computed : computed_) {
+            const int16_t number = computed->computation.channel();
+            if (std::ranges::find(changed, number) != changed.end()) continue;
+            const sg::LocalDataType& held = computed->held();
+            if (held.useComputedSource != 0 && std::ranges::find(changed, held.sourceChannel) != changed.end()) {
+                changed.push_back(number);
+                grew = true;
+            }
+        }
+    }
+    for (const int16_t number : changed) {
+        Computed& computed = *computedOf(number);
+        computed.done.assign(computed.done.size(), false);
+    }
+}
+
+nlohmann::json ViewSession::runSettingsDialog(int16_t channel, std::shared_ptr<refhost::DialogDriver> driver) {
+    Computed* computed = computedOf(channel);
+    if (computed == nullptr) throw UsageError(fmt::format("channel {} is not a computed channel", channel));
+    auto& reports = host_.records().parameterReports;
+    reports.clear();
+    host_.dialogs().setDriver(std::move(driver));
+    sg::InstanceChannelBlock block{computed->computation.instance(), channel, 0};
+    const int32_t kept = host_.call(sg::kSelectorRunSettingsDialog, block);
+    host_.dialogs().setDriver(nullptr);
+    const bool confirmed = kept != 0 && !reports.empty();
+    if (confirmed) {
+        // The host applied the reports to the instance; the stage now reads what the module holds.
+        const sg::LocalDataType held = computed->held();
+        if (!isChannel(held.sourceChannel)) throw std::runtime_error(fmt::format("channel {} has no source", channel));
+        computed->stage.sourceChannel = held.sourceChannel;
+        computed->stage.settings.computed = held.useComputedSource != 0;
+        computed->stage.rate = rateOf(held.sourceChannel);
+        forgetComputed(channel);
+        ensureComputed(*computed, 0, 0);
+        computed->output = describeStageOutput(host_, computed->computation, computed->stage,
+                                               plan_.blockNumber(computed->stage.rate, 0));
+    }
+    return {{"confirmed", confirmed}, {"channel", channel}};
 }
 
 // The module reads the source's computed values of every block its windows reach, so those are

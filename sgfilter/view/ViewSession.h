@@ -52,6 +52,14 @@ public:
     // `settings`; returns its number. Throws UsageError for a source or a setting it cannot take.
     int16_t addComputed(int16_t source, const FilterSettings& settings);
 
+    // The module's settings dialog for a computed channel, its waits answered by `driver`
+    // (selector 9). On OK the host has applied what the module reported; the channel's computed
+    // blocks, and those of every channel that reads it, are asked for again when next shown.
+    // Returns {"confirmed": bool, "channel": N}. Throws UsageError for a channel that is not
+    // computed.
+    nlohmann::json runSettingsDialog(int16_t channel, std::shared_ptr<refhost::DialogDriver> driver);
+    bool isComputed(int16_t channel) const { return channel > fileChannels() && isChannel(channel); }
+
     static constexpr int kMostColumns = 8192;
 
 private:
@@ -63,6 +71,8 @@ private:
     std::size_t rateOf(int16_t channel) const;
     nlohmann::json describeChannel(int16_t channel) const;
     void ensureComputed(Computed& computed, std::size_t blockIndex, int depth);
+    // Drops the computed blocks of `channel` and of the channels that read it, directly or not.
+    void forgetComputed(int16_t channel);
     std::size_t firstBlockAtOrAfter(double time) const;
 
     refhost::ReferenceHost host_;

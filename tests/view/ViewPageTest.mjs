@@ -111,12 +111,32 @@ check("an added smoothing is drawn over its source as filter computes it", async
   await page.click("#add");
   await settled(page, count);
   const headings = await page.locator(".panel h2").allTextContents();
-  assert.match(headings[0], /^1: pressure\(mmHg\)3: Savitzky-Golay of pressure\(mmHg\)$/);
+  assert.match(headings[0], /^1: pressure\(mmHg\)3: Savitzky-Golay of pressure\(mmHg\)Settings…$/);
   count = await page.evaluate(() => window.sgView.state.refreshes);
   // Fewer samples than columns: each drawn value is one sample's.
   await page.evaluate(() => window.sgView.setView(16.0, 16.499));
   await settled(page, count);
   sameAsFiltered(await drawn(page, 3), filtered(["--order", "2", "--width", "5"]), 16.0, 16.499);
+});
+
+check("its settings dialog is the module's: order 5 moves the width to 7, and OK redraws as filter computes", async (page) => {
+  await page.click('button.settings[data-channel="3"]');
+  await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  assert.equal(await page.textContent("#settings-dialog h3"), "Savitzky-Golay settings: Savitzky-Golay of pressure");
+  assert.equal(await page.inputValue("#settings-dialog input[data-item='17']"), "5");
+  await page.selectOption("#settings-dialog select[data-item='15']", { value: "4" }); // entry 4: order 5
+  await page.waitForFunction(() => !window.sgView.state.dialogBusy &&
+    document.querySelector("#settings-dialog select[data-item='15']").value === "4");
+  assert.equal(await page.textContent("#settings-dialog [data-item='18'] output"), "7");
+  if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT.replace(/\.png$/, "-dialog.png") });
+  const count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.click("#settings-dialog button[data-item='1']");
+  await settled(page, count);
+  assert.equal(await page.evaluate(() => document.getElementById("settings-dialog").open), false);
+  const settings = await page.evaluate(() => window.sgView.state.recording.channels[2].settings);
+  assert.equal(settings.order, 5);
+  assert.equal(settings.width, 7);
+  sameAsFiltered(await drawn(page, 3), filtered(["--order", "5", "--width", "7"]), 16.0, 16.499);
 });
 
 const { server, address } = startServer();

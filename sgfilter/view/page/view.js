@@ -12,6 +12,8 @@ const state = {
   to: 1,
   panels: [], // {channels: [numbers], plot: uPlot, element, request: number}
   busy: 0,
+  dialogOpen: false,
+  dialogBusy: false,
   refreshes: 0, // bumped by every finished redraw, for whoever waits for one
 };
 
@@ -113,6 +115,14 @@ function makePanel(channels) {
     units.className = "units";
     units.textContent = described.units ? `(${described.units})` : "";
     heading.append(name, units);
+    if (described.computed) {
+      const settings = document.createElement("button");
+      settings.className = "settings";
+      settings.dataset.channel = number;
+      settings.textContent = "Settings…";
+      settings.onclick = () => openDialog(number).catch((error) => status(error.message));
+      heading.append(settings);
+    }
   }
   element.append(heading);
   document.getElementById("panels").append(element);
@@ -176,6 +186,7 @@ async function refreshPanel(panel) {
 }
 
 async function refresh() {
+  if (state.dialogOpen) return; // the module is busy with its dialog; the drawing stays as it is
   document.getElementById("stretch").textContent = `${state.from.toFixed(3)} s to ${state.to.toFixed(3)} s`;
   state.busy++;
   try {
@@ -220,18 +231,153 @@ async function loadRecording() {
 }
 
 async function addComputed(source, settings = {}) {
-  const answer = await ask("api/computed", {
-    method: "POST",
-    headers: { "Content-Type": "application/json" },
-    body: JSON.stringify({ source, ...settings }),
-  });
+  const answer = await postJson("api/computed", { source, ...settings });
   state.recording = answer.recording;
   await loadRecording();
   await refresh();
   return answer.channel;
 }
 
+// The module's settings dialog: its items in the order of its resource, each label beside the
+// item after it. Every change is a hit that the module acts on; what it shows next comes back.
+const dialogElement = () => document.getElementById("settings-dialog");
+
+function postJson(path, body) {
+  return ask(path, { method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify(body) });
+}
+
+async function hit(item, change = {}) {
+  state.dialogBusy = true;
+  try {
+    await showDialogState(await postJson("api/dialog/hit", { item, ...change }));
+  } catch (error) {
+    status(error.message);
+  } finally {
+    state.dialogBusy = false;
+  }
+}
+
+function itemElement(item) {
+  const disabled = !item.enabled;
+  switch (item.kind) {
+    case "popup": {
+      const select = document.createElement("select");
+      item.entries.forEach((entry, index) => select.add(new Option(entry, index + 1)));
+      select.value = String(item.value);
+      select.disabled = disabled;
+      select.onchange = () => hit(item.number, { value: Number(select.value) });
+      return select;
+    }
+    case "radio":
+    case "checkbox": {
+      const label = document.createElement("label");
+      const input = document.createElement("input");
+      input.type = item.kind;
+      input.checked = item.checked;
+      input.disabled = disabled;
+      input.onclick = (event) => { event.preventDefault(); hit(item.number); };
+      label.append(input, ` ${item.text}`);
+      return label;
+    }
+    case "edit": {
+      const input = document.createElement("input");
+      input.type = "text";
+      input.size = 6;
+      input.value = item.text;
+      input.disabled = disabled;
+      input.onchange = () => hit(item.number, { text: input.value });
+      return input;
+    }
+    case "control": {
+      const wrapper = document.createElement("span");
+      const control = item.control;
+      if (control.first === undefined) { wrapper.textContent = control.value ?? "?"; return wrapper; }
+      const slider = document.createElement("input");
+      slider.type = "range";
+      slider.min = control.first;
+      slider.max = control.last;
+      const position = control.values.findIndex((value) => Math.abs(value - control.value) < 1e-9);
+      slider.value = position < 0 ? control.first : control.first + position;
+      slider.disabled = disabled;
+      const shown = document.createElement("output");
+      shown.textContent = control.value;
+      slider.oninput = () => { shown.textContent = control.values[slider.value - control.first]; };
+      slider.onchange = () => hit(item.number, { value: Number(slider.value) });
+      wrapper.append(slider, " ", shown);
+      return wrapper;
+    }
+    case "button": {
+      const button = document.createElement("button");
+      button.textContent = item.text;
+      button.disabled = disabled;
+      button.onclick = (event) => { event.preventDefault(); hit(item.number); };
+      return button;
+    }
+    default:
+      return null;
+  }
+}
+
+function renderDialog(dialog) {
+  const form = dialogElement().querySelector("form");
+  form.replaceChildren();
+  const heading = document.createElement("h3");
+  heading.textContent = dialog.title;
+  form.append(heading);
+  const rows = document.createElement("div");
+  rows.className = "dialog-rows";
+  const buttons = document.createElement("div");
+  buttons.className = "dialog-buttons";
+  let row = null;
+  for (const item of dialog.items) {
+    if (item.kind === "static") {
+      row = document.createElement("div");
+      row.className = "dialog-row";
+      const label = document.createElement("span");
+      label.className = "dialog-label";
+      label.textContent = item.text;
+      row.append(label);
+      rows.append(row);
+      continue;
+    }
+    const element = itemElement(item);
+    if (!element) continue;
+    element.dataset.item = item.number;
+    if (item.kind === "button") { buttons.append(element); continue; }
+    if (!row) { row = document.createElement("div"); row.className = "dialog-row"; rows.append(row); }
+    row.append(element);
+  }
+  form.append(rows, buttons);
+}
+
+async function showDialogState(answer) {
+  if (answer.open) {
+    renderDialog(answer.dialog);
+    if (!dialogElement().open) dialogElement().showModal();
+    return;
+  }
+  dialogElement().close();
+  state.dialogOpen = false;
+  if (answer.result && answer.result.error) status(answer.result.error);
+  if (answer.result && answer.result.confirmed) {
+    await loadRecording();
+  }
+  await refresh();
+}
+
+async function openDialog(channelNumber) {
+  state.dialogOpen = true;
+  try {
+    await showDialogState(await postJson("api/dialog", { channel: channelNumber }));
+  } catch (error) {
+    state.dialogOpen = false;
+    throw error;
+  }
+}
+
 function listen() {
+  // Escape closes the dialog as its Cancel button does (item 2, by the host's convention).
+  dialogElement().addEventListener("cancel", (event) => { event.preventDefault(); hit(2); });
   document.getElementById("left").onclick = () => pan(-0.25);
   document.getElementById("right").onclick = () => pan(0.25);
   document.getElementById("zoom-in").onclick = () => zoomAbout((state.from + state.to) / 2, 0.5);
@@ -275,5 +421,5 @@ async function start() {
 }
 
 // For whoever drives the page from outside (the browser test): the state and its actions.
-window.sgView = { state, setView, pan, showAll, showEnd, addComputed };
+window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog };
 start();
