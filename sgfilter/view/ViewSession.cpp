@@ -45,7 +45,8 @@ struct ViewSession::Computed {
     const sg::LocalDataType& held() const { return **(*computation.instance())->settings; }
 };
 
-ViewSession::ViewSession(const ViewOptions& options) : host_(refhost::HostOptions::forBulkFiltering()) {
+ViewSession::ViewSession(const ViewOptions& options)
+    : inputName_(options.input.string()), host_(refhost::HostOptions::forBulkFiltering()) {
     host_.loadModule(options.module);
     // Every channel is read: a person may look at any of them.
     input_ = readInputRecording(options.input, options.scratch, [](const CsvSummary& header) {
@@ -121,7 +122,8 @@ nlohmann::json ViewSession::describe() const {
         annotations.push_back({{"onset", annotation.onset}, {"duration", annotation.duration}, {"text", annotation.text}});
     }
     const StartDateTime& start = input_->edf().start;
-    return {{"format", formatName(input_->format())},
+    return {{"file", inputName_},
+            {"format", formatName(input_->format())},
             {"start", input_->format() == RecordingFormat::csv
                           ? nlohmann::json()
                           : nlohmann::json(fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", start.year, start.month,

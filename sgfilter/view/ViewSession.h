@@ -42,7 +42,7 @@ public:
     explicit ViewSession(const ViewOptions& options);
     ~ViewSession();
 
-    // The recording: its channels (recorded and computed) with names, units and rates, its runs
+    // The recording: its file as the command line named it, its channels (recorded and computed) with names, units and rates, its runs
     // of data, its annotations.
     nlohmann::json describe() const;
     // Throws UsageError for channels that are not there or not of one rate, or a stretch or a
@@ -75,6 +75,7 @@ private:
     void forgetComputed(int16_t channel);
     std::size_t firstBlockAtOrAfter(double time) const;
 
+    std::string inputName_;  // as the command line gave it, for the command the page shows
     refhost::ReferenceHost host_;
     std::unique_ptr<InputRecording> input_;
     BlockPlan plan_;

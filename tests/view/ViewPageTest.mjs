@@ -139,6 +139,40 @@ check("its settings dialog is the module's: order 5 moves the width to 7, and OK
   sameAsFiltered(await drawn(page, 3), filtered(["--order", "5", "--width", "7"]), 16.0, 16.499);
 });
 
+check("the page's sgfilter filter command reproduces what it draws", async (page) => {
+  const command = (await page.textContent("#command")).split(/\s+/).filter((word) => word && word !== "\\");
+  assert.deepEqual(command.slice(0, 2), ["sgfilter", "filter"]);
+  assert.ok(command.join(" ").includes("--channel 1 --derivative 0 --order 5 --width 7 --range-index 0"), command.join(" "));
+  const output = path.join(scratch, "from-command.csv");
+  const args = command.slice(1);
+  args[args.indexOf("-o") + 1] = output;
+  const [program, programArgs] = built("sgfilter", args);
+  execFileSync(program, programArgs);
+  const rows = readFileSync(output, "utf8").trim().split("\n").slice(1).map((line) => line.split(","));
+  // Time, the kept source, then the stage.
+  sameAsFiltered(await drawn(page, 3), rows.map((row) => [row[0], row[2]]), 16.0, 16.499);
+  const file = await page.evaluate(async () => {
+    const link = document.querySelector("#settings-files a");
+    return { name: link.download, text: await (await fetch(link.href)).text() };
+  });
+  assert.equal(file.name, "channel-3.json");
+  assert.deepEqual(JSON.parse(file.text), { channel: 1, computed: false, derivative: 0, order: 5, width: 7, "range-index": 0 });
+});
+
+check("a derivative of the smoothing gets a chart of its own and a --then stage reading it", async (page) => {
+  const count = await page.evaluate(() => window.sgView.state.refreshes);
+  const added = await page.evaluate(() => window.sgView.addComputed(3, { derivative: 1, order: 3, width: 11 }));
+  await settled(page, count);
+  assert.equal(added, 4);
+  const headings = await page.locator(".panel h2").allTextContents();
+  assert.equal(headings.length, 3);
+  assert.equal(headings[1], "4: Savitzky-Golay of Savitzky-Golay of pressure(mmHg.ms^-1_)Settings…");
+  const command = (await page.textContent("#command")).replace(/\\\n\s*/g, "");
+  assert.ok(command.includes("--then --channel 3 --computed --derivative 1 --order 3 --width 11"), command);
+  const { minima } = await drawn(page, 4);
+  assert.ok(minima.some((value) => value !== null && value !== 0));
+});
+
 const { server, address } = startServer();
 let failed = 0;
 let browser = null;

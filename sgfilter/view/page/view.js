@@ -223,11 +223,51 @@ function pan(fraction) {
 function showAll() { return setView(recordingStart(), recordingEnd()); }
 function showEnd() { const width = state.to - state.from; return setView(recordingEnd() - width, recordingEnd()); }
 
+function shellWord(text) {
+  return /^[A-Za-z0-9_./:=+-]+$/.test(text) ? text : `'${text.replace(/'/g, "'\\''")}'`;
+}
+
+// A settings file as `filter --settings` reads it: the computed channel's stage.
+function settingsFileOf(computed) {
+  const s = computed.settings;
+  return { channel: s.source, computed: s.computed, derivative: s.derivative, order: s.order, width: s.width,
+           "range-index": s["range-index"] };
+}
+
+// `filter` numbers its stages' outputs after the recording's channels, as this page numbers its
+// computed channels, so each computed channel is the stage of the same place.
+function showBatch() {
+  const computed = state.recording.channels.filter((c) => c.computed);
+  const batch = document.getElementById("batch");
+  batch.hidden = computed.length === 0;
+  if (computed.length === 0) return;
+  const stages = computed.map((c) => {
+    const s = settingsFileOf(c);
+    return [`--channel ${s.channel}`, ...(s.computed ? ["--computed"] : []), `--derivative ${s.derivative}`,
+            `--order ${s.order}`, `--width ${s.width}`, `--range-index ${s["range-index"]}`].join(" ");
+  });
+  const rates = new Set(computed.map((c) => c.rate));
+  const output = rates.size > 1 ? "filtered.edf" : "filtered.csv";
+  document.getElementById("command").textContent =
+    `sgfilter filter ${shellWord(state.recording.file)} -o ${output} --keep-sources \\\n    ` +
+    stages.join(" \\\n    --then ");
+  const links = computed.map((c) => {
+    const link = document.createElement("a");
+    link.href = URL.createObjectURL(new Blob([JSON.stringify(settingsFileOf(c), null, 2) + "\n"], { type: "application/json" }));
+    link.download = `channel-${c.number}.json`;
+    link.textContent = `channel-${c.number}.json`;
+    link.title = `the settings of channel ${c.number} for filter --settings`;
+    return link;
+  });
+  document.getElementById("settings-files").replaceChildren("Settings files for --settings: ", ...links);
+}
+
 async function loadRecording() {
   state.recording = await ask("api/recording");
   const select = document.getElementById("source");
   select.replaceChildren(...state.recording.channels.map((c) => new Option(`${c.number}: ${c.name}`, c.number)));
   buildPanels();
+  showBatch();
 }
 
 async function addComputed(source, settings = {}) {
