@@ -16,6 +16,7 @@ namespace sgf {
 namespace {
 
 constexpr const char* kJson = "application/json";
+constexpr std::size_t kServerThreads = 4;
 
 // While the module's settings dialog runs, the host may make no other call into the module, so
 // what needs one waits for the dialog to close; the page keeps what it has drawn meanwhile.
@@ -137,6 +138,9 @@ ViewServer::ViewServer(ViewSession& session, int port, PageFiles page)
             answerError(response, 500, "unknown failure");
         }
     });
+    // One person's browser asks a few things at a time, and the session answers one at a time;
+    // a small pool keeps a 32-bit address space roomy.
+    server_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
     addRoutes();
     port_ = port == 0 ? server_.bind_to_any_port("127.0.0.1") : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
     if (port_ <= 0) throw std::runtime_error(fmt::format("cannot listen on 127.0.0.1:{}", port));
