@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     sgf::addFilterCommand(application);
     sgf::addInfoCommand(application);
     sgf::addSettingsCommand(application);
+    sgf::addViewCommand(application);
 
     try {
         application.parse(argc, argv);

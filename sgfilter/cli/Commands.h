@@ -10,5 +10,6 @@ namespace sgf {
 void addFilterCommand(CLI::App& application);
 void addInfoCommand(CLI::App& application);
 void addSettingsCommand(CLI::App& application);
+void addViewCommand(CLI::App& application);
 
 }  // namespace sgf

@@ -29,24 +29,10 @@ void requireHealthyModule(refhost::ReferenceHost& host, const std::string& activ
     }
 }
 
-void computeEveryBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation, const BlockPlan& plan,
-                       std::size_t rate, const BlockProgress& progress) {
-    const refhost::Recording& recording = host.recording();
-    for (std::size_t index = 0; index < plan.blocksPerRate(); ++index) {
-        const int16_t block = plan.blockNumber(rate, index);
-        computation.computeBlock(block);
-        const auto values = recording.readValues(refhost::DataKind::computed, computation.channel(), block);
-        if (std::ranges::any_of(values, [](float value) { return std::isnan(value); })) {
-            throw std::runtime_error(fmt::format("the module left samples of block {} unwritten", block));
-        }
-        progress(index + 1, plan.blocksPerRate());
-    }
-}
-
 sg::ChannelScaling outputScaling(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,
-                                 const PlannedStage& stage, const BlockPlan& plan) {
-    // The blocks of a rate share its sample interval, so the first speaks for all of them.
-    const refhost::OutputScalingAnswer answer = computation.outputScaling(plan.blockNumber(stage.rate, 0));
+                                 const PlannedStage& stage, int16_t block) {
+    // The blocks of a rate share its sample interval, so one speaks for all of them.
+    const refhost::OutputScalingAnswer answer = computation.outputScaling(block);
     if (answer.result != 1 || answer.answered != 1) {
         throw std::runtime_error("the module gave no scaling for its output");
     }
@@ -54,10 +40,13 @@ sg::ChannelScaling outputScaling(refhost::ReferenceHost& host, refhost::ChannelC
     return computedChannelScaling(answer.record, stage.settings.computed ? source.computedScaling : source.rawScaling);
 }
 
+std::string activityOf(const refhost::ChannelComputation& computation) {
+    return fmt::format("computing channel {}", computation.channel());
+}
+
 }  // namespace
 
-ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage, const BlockPlan& plan,
-                         const BlockProgress& progress) {
+refhost::ChannelComputation startStage(refhost::ReferenceHost& host, const PlannedStage& stage) {
     refhost::Recording& recording = host.recording();
     const std::string activity = fmt::format("computing channel {}", stage.outputChannel);
     // Until the module answers, the new channel borrows its source's description.
@@ -69,19 +58,39 @@ ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage
     if (!computation) throw std::runtime_error("the module could not create its instance for " + activity);
     applySettings(*computation, stage.sourceChannel, stage.settings);
     requireHealthyModule(host, activity);
+    return *computation;
+}
 
-    computeEveryBlock(host, *computation, plan, stage.rate, progress);
-    requireHealthyModule(host, activity);
+void computeStageBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation, int16_t block) {
+    computation.computeBlock(block);
+    const auto values = host.recording().readValues(refhost::DataKind::computed, computation.channel(), block);
+    if (std::ranges::any_of(values, [](float value) { return std::isnan(value); })) {
+        throw std::runtime_error(fmt::format("the module left samples of block {} unwritten", block));
+    }
+    requireHealthyModule(host, activityOf(computation));
+}
 
-    const refhost::DefaultTitleAnswer title = computation->defaultTitle();
+ComputedChannel describeStageOutput(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,
+                                    const PlannedStage& stage, int16_t block) {
+    const refhost::DefaultTitleAnswer title = computation.defaultTitle();
     if (title.record.hasTitle != 1) throw std::runtime_error("the module gave no title for its output");
-    ComputedChannel computed{channel, title.text(), outputScaling(host, *computation, stage, plan)};
-    requireHealthyModule(host, activity);
-    refhost::ChannelDescription& description = recording.channel(channel);
+    ComputedChannel computed{computation.channel(), title.text(), outputScaling(host, computation, stage, block)};
+    requireHealthyModule(host, activityOf(computation));
+    refhost::ChannelDescription& description = host.recording().channel(computation.channel());
     description.name = computed.title;
     description.title = computed.title;
     description.computedScaling = computed.scaling;
     return computed;
+}
+
+ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage, const BlockPlan& plan,
+                         const BlockProgress& progress) {
+    refhost::ChannelComputation computation = startStage(host, stage);
+    for (std::size_t index = 0; index < plan.blocksPerRate(); ++index) {
+        computeStageBlock(host, computation, plan.blockNumber(stage.rate, index));
+        progress(index + 1, plan.blocksPerRate());
+    }
+    return describeStageOutput(host, computation, stage, plan.blockNumber(stage.rate, 0));
 }
 
 }  // namespace sgf

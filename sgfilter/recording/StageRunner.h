@@ -10,6 +10,7 @@
 #include "module/filter/ChannelScaling.h"
 #include "recording/BlockPlan.h"
 #include "recording/StagePlan.h"
+#include "refhost/ChannelComputation.h"
 #include "refhost/ReferenceHost.h"
 
 namespace sgf {
@@ -27,5 +28,17 @@ using BlockProgress = std::function<void(std::size_t, std::size_t)>;
 // error, misbehaves or leaves output unwritten.
 ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage, const BlockPlan& plan,
                          const BlockProgress& progress);
+
+// The parts of a stage, for a host that computes the blocks it shows when it shows them. Each
+// throws std::runtime_error as runStage does.
+
+// Appends the stage's output channel and has the module create its instance with the settings.
+refhost::ChannelComputation startStage(refhost::ReferenceHost& host, const PlannedStage& stage);
+// One block of the channel, through the module.
+void computeStageBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation, int16_t block);
+// The output's title and scaling as the module gives them, stored in the channel's description.
+// `block` is one of the stage's rate.
+ComputedChannel describeStageOutput(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,
+                                    const PlannedStage& stage, int16_t block);
 
 }  // namespace sgf

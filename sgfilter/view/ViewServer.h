@@ -1,0 +1,68 @@
+// The web server of `sgfilter view`. It listens on the loopback address only, and answers only
+// requests whose path starts with a random token that it puts in the page's address, and whose
+// Host header names the loopback address (so a page of another site that renames itself to
+// 127.0.0.1 through its own DNS reaches nothing). Requests may come in parallel; the session
+// behind them is used by one at a time, as the host calls the module one call at a time.
+#pragma once
+
+#include <httplib.h>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "view/ViewSession.h"
+#include "view/WebDialog.h"
+
+namespace sgf {
+
+// A file of the page: its media type and its bytes, built into the program.
+struct PageFile {
+    std::string_view type;
+    std::string_view bytes;
+};
+// By name below the token; "index.html" is also the page at the address itself.
+using PageFiles = std::map<std::string, PageFile, std::less<>>;
+
+class ViewServer {
+public:
+    // Binds 127.0.0.1:`port` (0: a free port). Throws std::runtime_error when it cannot.
+    ViewServer(ViewSession& session, int port, PageFiles page = {});
+    ~ViewServer();
+    ViewServer(const ViewServer&) = delete;
+    ViewServer& operator=(const ViewServer&) = delete;
+
+    int port() const { return port_; }
+    const std::string& token() const { return token_; }
+    // The page's address, token included.
+    std::string address() const;
+    // Answers requests until stop() is called, from any thread. Stopping cancels an open dialog.
+    void run();
+    void stop();
+
+private:
+    bool admits(const httplib::Request& request) const;
+    void addRoutes();
+    void addDialogRoutes();
+    // Refuses requests that need the module while its settings dialog holds it.
+    void requireNoDialog() const;
+
+    ViewSession& session_;
+    PageFiles page_;
+    std::mutex sessionUse_;
+    httplib::Server server_;
+    std::string token_;
+    int port_ = 0;
+    std::shared_ptr<WebDialog> dialog_ = std::make_shared<WebDialog>();
+    std::thread dialogCall_;  // the module's call for the dialog, while it runs
+    std::atomic<bool> dialogOpen_ = false;
+};
+
+// 128 random bits in hexadecimal.
+std::string randomToken();
+
+}  // namespace sgf

@@ -1,0 +1,303 @@
+#include "view/ViewSession.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "recording/Scalings.h"
+#include "module/entry/ParameterBlocks.h"
+#include "util/Errors.h"
+
+namespace sgf {
+
+namespace {
+
+// Enough for the blocks a window reaches on either side of the block being computed, at every
+// stage of a chain, and for the blocks of the channels of one trace.
+constexpr std::size_t kCachedBlocks = 64;
+
+const char* formatName(RecordingFormat format) {
+    switch (format) {
+        case RecordingFormat::csv: return "CSV";
+        case RecordingFormat::edf: return "EDF";
+        case RecordingFormat::bdf: return "BDF";
+    }
+    return "";
+}
+
+nlohmann::json settingsJson(const sg::LocalDataType& held) {
+    return {{"source", held.sourceChannel},      {"computed", held.useComputedSource != 0},
+            {"derivative", held.derivativeOrder}, {"order", held.polynomialOrder},
+            {"width", held.windowWidth},          {"range-index", held.rangeIndex}};
+}
+
+}  // namespace
+
+struct ViewSession::Computed {
+    refhost::ChannelComputation computation;
+    PlannedStage stage;
+    ComputedChannel output;
+    std::vector<bool> done;  // by block index of the stage's rate
+    bool computing = false;
+
+    const sg::LocalDataType& held() const { return **(*computation.instance())->settings; }
+};
+
+ViewSession::ViewSession(const ViewOptions& options)
+    : inputName_(options.input.string()), host_(refhost::HostOptions::forBulkFiltering()) {
+    host_.loadModule(options.module);
+    // Every channel is read: a person may look at any of them.
+    input_ = readInputRecording(options.input, options.scratch, [](const CsvSummary& header) {
+        std::vector<int> all;
+        for (std::size_t channel = 1; channel <= header.channels.size(); ++channel) all.push_back(static_cast<int>(channel));
+        return all;
+    });
+    std::vector<std::size_t> samplesPerTick;
+    for (const RowsAtRate& rate : input_->rates()) samplesPerTick.push_back(rate.samplesPerTick);
+    plan_ = planBlocks(input_->layout().runs, options.samplesPerBlock, samplesPerTick);
+    input_->loadInto(host_.recording(), plan_, options.scratch, kCachedBlocks);
+    const RowsAtRate& first = input_->rates().front();
+    blockStarts_.reserve(plan_.blocksPerRate());
+    for (const PlannedBlock& block : plan_.blocks) blockStarts_.push_back(first.times->timeOf(block.firstRow * first.samplesPerTick));
+}
+
+ViewSession::~ViewSession() = default;
+
+bool ViewSession::isChannel(int16_t channel) const {
+    return channel >= 1 && channel <= fileChannels() + static_cast<int>(computed_.size());
+}
+
+ViewSession::Computed* ViewSession::computedOf(int16_t channel) {
+    if (channel <= fileChannels() || !isChannel(channel)) return nullptr;
+    return computed_[static_cast<std::size_t>(channel - fileChannels() - 1)].get();
+}
+
+std::size_t ViewSession::rateOf(int16_t channel) const {
+    if (channel > fileChannels()) return computed_[static_cast<std::size_t>(channel - fileChannels() - 1)]->stage.rate;
+    const auto rate = input_->channelRates()[static_cast<std::size_t>(channel - 1)];
+    if (!rate) throw UsageError(fmt::format("channel {} is at a rate the recording's others do not share", channel));
+    return *rate;
+}
+
+nlohmann::json ViewSession::describeChannel(int16_t channel) const {
+    const std::size_t rate = rateOf(channel);
+    nlohmann::json json{{"number", channel}, {"rate", 1.0 / input_->rates()[rate].sampleInterval}, {"rateIndex", rate}};
+    if (channel <= fileChannels()) {
+        const ChannelColumn& column = input_->summary().channels[static_cast<std::size_t>(channel - 1)];
+        json["name"] = column.name;
+        json["units"] = unitsTextOf(input_->scalings()[static_cast<std::size_t>(channel - 1)]);
+        json["computed"] = false;
+        return json;
+    }
+    const Computed& computed = *computed_[static_cast<std::size_t>(channel - fileChannels() - 1)];
+    json["name"] = computed.output.title;
+    json["units"] = unitsTextOf(computed.output.scaling);
+    json["computed"] = true;
+    json["settings"] = settingsJson(computed.held());
+    return json;
+}
+
+nlohmann::json ViewSession::describe() const {
+    const std::vector<RowsAtRate>& rates = input_->rates();
+    nlohmann::json runs = nlohmann::json::array();
+    for (const DataRun& run : input_->layout().runs) {
+        double start = INFINITY;
+        double end = -INFINITY;
+        for (const RowsAtRate& rate : rates) {
+            start = std::min(start, rate.times->timeOf(run.firstRow * rate.samplesPerTick));
+            end = std::max(end, rate.times->timeOf((run.firstRow + run.rowCount) * rate.samplesPerTick - 1));
+        }
+        runs.push_back({{"start", start}, {"end", end}});
+    }
+    nlohmann::json channels = nlohmann::json::array();
+    for (int16_t channel = 1; isChannel(channel); ++channel) {
+        if (channel > fileChannels() || input_->channelRates()[static_cast<std::size_t>(channel - 1)]) {
+            channels.push_back(describeChannel(channel));
+        }
+    }
+    nlohmann::json annotations = nlohmann::json::array();
+    for (const Annotation& annotation : input_->edf().annotations) {
+        annotations.push_back({{"onset", annotation.onset}, {"duration", annotation.duration}, {"text", annotation.text}});
+    }
+    const StartDateTime& start = input_->edf().start;
+    return {{"file", inputName_},
+            {"format", formatName(input_->format())},
+            {"start", input_->format() == RecordingFormat::csv
+                          ? nlohmann::json()
+                          : nlohmann::json(fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", start.year, start.month,
+                                                       start.day, start.hour, start.minute, start.second))},
+            {"timeHeader", input_->summary().timeHeader},
+            {"runs", runs},
+            {"channels", channels},
+            {"annotations", annotations}};
+}
+
+int16_t ViewSession::addComputed(int16_t source, const FilterSettings& settings) {
+    if (!isChannel(source)) throw UsageError(fmt::format("there is no channel {}", source));
+    for (const auto& [setting, value] : {std::pair{&kDerivativeSetting, settings.derivative},
+                                         std::pair{&kOrderSetting, settings.order}, std::pair{&kWidthSetting, settings.width},
+                                         std::pair{&kRangeIndexSetting, settings.rangeIndex}}) {
+        if (const auto problem = settingProblem(*setting, value)) throw UsageError(fmt::format("{} {}", setting->name, *problem));
+    }
+    PlannedStage stage{source, static_cast<int16_t>(fileChannels() + computed_.size() + 1), settings, rateOf(source)};
+    // A computed channel has computed values only, which is what filtering it means.
+    stage.settings.computed = source > fileChannels();
+    refhost::ChannelComputation computation = startStage(host_, stage);
+    computed_.push_back(std::make_unique<Computed>(
+        Computed{computation, stage, ComputedChannel{stage.outputChannel, {}, {}}, std::vector<bool>(plan_.blocksPerRate(), false)}));
+    // The module's answer about its output's scaling holds once it has computed a block, as in
+    // `filter`, which asks after computing them all.
+    Computed& added = *computed_.back();
+    try {
+        ensureComputed(added, 0, 0);
+        added.output = describeStageOutput(host_, computation, stage, plan_.blockNumber(stage.rate, 0));
+    } catch (...) {
+        computed_.pop_back();
+        throw;
+    }
+    return stage.outputChannel;
+}
+
+void ViewSession::forgetComputed(int16_t channel) {
+    std::vector<int16_t> changed{channel};
+    // A channel's source may come after it once a dialog has chosen it, so go round until no more
+    // channels join.
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const auto& computed : computed_) {
+            const int16_t number = computed->computation.channel();
+            if (std::ranges::find(changed, number) != changed.end()) continue;
+            const sg::LocalDataType& held = computed->held();
+            if (held.useComputedSource != 0 && std::ranges::find(changed, held.sourceChannel) != changed.end()) {
+                changed.push_back(number);
+                grew = true;
+            }
+        }
+    }
+    for (const int16_t number : changed) {
+        Computed& computed = *computedOf(number);
+        computed.done.assign(computed.done.size(), false);
+    }
+}
+
+nlohmann::json ViewSession::runSettingsDialog(int16_t channel, std::shared_ptr<refhost::DialogDriver> driver) {
+    Computed* computed = computedOf(channel);
+    if (computed == nullptr) throw UsageError(fmt::format("channel {} is not a computed channel", channel));
+    auto& reports = host_.records().parameterReports;
+    reports.clear();
+    host_.dialogs().setDriver(std::move(driver));
+    sg::InstanceChannelBlock block{computed->computation.instance(), channel, 0};
+    const int32_t kept = host_.call(sg::kSelectorRunSettingsDialog, block);
+    host_.dialogs().setDriver(nullptr);
+    const bool confirmed = kept != 0 && !reports.empty();
+    if (confirmed) {
+        // The host applied the reports to the instance; the stage now reads what the module holds.
+        const sg::LocalDataType held = computed->held();
+        if (!isChannel(held.sourceChannel)) throw std::runtime_error(fmt::format("channel {} has no source", channel));
+        computed->stage.sourceChannel = held.sourceChannel;
+        computed->stage.settings.computed = held.useComputedSource != 0;
+        computed->stage.rate = rateOf(held.sourceChannel);
+        forgetComputed(channel);
+        ensureComputed(*computed, 0, 0);
+        computed->output = describeStageOutput(host_, computed->computation, computed->stage,
+                                               plan_.blockNumber(computed->stage.rate, 0));
+    }
+    return {{"confirmed", confirmed}, {"channel", channel}};
+}
+
+// The module reads the source's computed values of every block its windows reach, so those are
+// computed first, stage before stage.
+void ViewSession::ensureComputed(Computed& computed, std::size_t blockIndex, int depth) {
+    if (computed.done[blockIndex]) return;
+    if (computed.computing || depth > static_cast<int>(computed_.size())) {
+        throw UsageError(fmt::format("channel {} reads its own output through its sources", computed.computation.channel()));
+    }
+    computed.computing = true;
+    // Copied: the module's record may move during the calls below.
+    const sg::LocalDataType held = computed.held();
+    Computed* source = held.useComputedSource != 0 ? computedOf(held.sourceChannel) : nullptr;
+    const int reach = (held.windowWidth - 1) / 2;
+    try {
+        if (source != nullptr) {
+            const std::size_t rate = source->stage.rate;
+            ensureComputed(*source, blockIndex, depth + 1);
+            int left = reach;
+            for (std::size_t index = blockIndex; left > 0 && index > 0 && !plan_.blocks[index].startsRun;) {
+                --index;
+                ensureComputed(*source, index, depth + 1);
+                left -= plan_.blockOf(rate, index).length;
+            }
+            int right = reach;
+            for (std::size_t index = blockIndex + 1;
+                 right > 0 && index < plan_.blocksPerRate() && !plan_.blocks[index].startsRun; ++index) {
+                ensureComputed(*source, index, depth + 1);
+                right -= plan_.blockOf(rate, index).length;
+            }
+        }
+        computeStageBlock(host_, computed.computation, plan_.blockNumber(computed.stage.rate, blockIndex));
+    } catch (...) {
+        computed.computing = false;
+        throw;
+    }
+    computed.computing = false;
+    computed.done[blockIndex] = true;
+}
+
+std::size_t ViewSession::firstBlockAtOrAfter(double time) const {
+    return static_cast<std::size_t>(std::ranges::lower_bound(blockStarts_, time) - blockStarts_.begin());
+}
+
+TraceTable ViewSession::trace(const TraceRequest& request) {
+    if (request.channels.empty()) throw UsageError("name at least one channel");
+    if (!std::isfinite(request.from) || !std::isfinite(request.to) || !(request.from < request.to)) {
+        throw UsageError("the stretch must run from an earlier to a later time");
+    }
+    if (request.columns < 1 || request.columns > kMostColumns) {
+        throw UsageError(fmt::format("columns must be from 1 to {}", kMostColumns));
+    }
+    for (const int16_t channel : request.channels) {
+        if (!isChannel(channel)) throw UsageError(fmt::format("there is no channel {}", channel));
+    }
+    const std::size_t rate = rateOf(request.channels.front());
+    for (const int16_t channel : request.channels) {
+        if (rateOf(channel) != rate) throw UsageError("the channels of one trace must share their rate");
+    }
+    const refhost::Recording& recording = host_.recording();
+    const RowsAtRate& rows = input_->rates()[rate];
+    std::vector<UnitsConversion> conversions;
+    for (const int16_t channel : request.channels) {
+        const Computed* computed = computedOf(channel);
+        conversions.push_back(unitsConversionOf(computed ? computed->output.scaling
+                                                         : input_->scalings()[static_cast<std::size_t>(channel - 1)]));
+    }
+
+    TraceColumns columns(request.from, request.to, request.columns, request.channels.size());
+    // The block that holds `from` starts before it.
+    std::size_t index = firstBlockAtOrAfter(request.from);
+    if (index > 0) --index;
+    std::vector<double> times(static_cast<std::size_t>(plan_.samplesPerBlock));
+    std::vector<std::vector<double>> values(request.channels.size(), std::vector<double>(times.size()));
+    std::vector<std::span<const double>> valueSpans(request.channels.size());
+    for (; index < plan_.blocksPerRate() && blockStarts_[index] <= request.to; ++index) {
+        const PlannedBlock block = plan_.blockOf(rate, index);
+        const auto length = static_cast<std::size_t>(block.length);
+        const int16_t number = plan_.blockNumber(rate, index);
+        rows.times->readTimes(block.firstRow, std::span(times).first(length));
+        for (std::size_t channel = 0; channel < request.channels.size(); ++channel) {
+            Computed* computed = computedOf(request.channels[channel]);
+            if (computed) ensureComputed(*computed, index, 0);
+            const auto stored = recording.readValues(computed ? refhost::DataKind::computed : refhost::DataKind::raw,
+                                                     request.channels[channel], number);
+            for (std::size_t sample = 0; sample < length; ++sample) {
+                values[channel][sample] = conversions[channel].toUnits(stored[sample]);
+            }
+            valueSpans[channel] = std::span<const double>(values[channel]).first(length);
+        }
+        columns.add(std::span<const double>(times).first(length), valueSpans, block.startsRun);
+    }
+    return columns.finish();
+}
+
+}  // namespace sgf

@@ -1,0 +1,86 @@
+// A recording opened for looking: the host with the module loaded, the recording paged into the
+// host's blocks as `filter` pages it, and the computed channels a person adds. Each computed
+// block is asked of the module when a trace first shows it and kept in the host's block store
+// from then on, until the channel's settings change. Not thread-safe: the host calls the module
+// one call at a time, and so must whoever uses this.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "recording/BlockPlan.h"
+#include "recording/InputRecording.h"
+#include "recording/StageRunner.h"
+#include "refhost/ReferenceHost.h"
+#include "stagesettings/FilterSettings.h"
+#include "view/TraceColumns.h"
+
+namespace sgf {
+
+struct ViewOptions {
+    std::filesystem::path input;
+    std::filesystem::path module;
+    int samplesPerBlock = 0;  // 0: chosen as `filter` chooses it
+    std::filesystem::path scratch;  // where the host's block store goes
+};
+
+struct TraceRequest {
+    std::vector<int16_t> channels;  // of one rate
+    double from;
+    double to;
+    int columns;
+};
+
+class ViewSession {
+public:
+    // Throws InputError for a recording that cannot be read, UsageError for one the host cannot
+    // page, std::runtime_error for module trouble.
+    explicit ViewSession(const ViewOptions& options);
+    ~ViewSession();
+
+    // The recording: its file as the command line named it, its channels (recorded and computed) with names, units and rates, its runs
+    // of data, its annotations.
+    nlohmann::json describe() const;
+    // Throws UsageError for channels that are not there or not of one rate, or a stretch or a
+    // column count that makes no sense.
+    TraceTable trace(const TraceRequest& request);
+    // A new computed channel filtering `source` (its computed values where it is computed) with
+    // `settings`; returns its number. Throws UsageError for a source or a setting it cannot take.
+    int16_t addComputed(int16_t source, const FilterSettings& settings);
+
+    // The module's settings dialog for a computed channel, its waits answered by `driver`
+    // (selector 9). On OK the host has applied what the module reported; the channel's computed
+    // blocks, and those of every channel that reads it, are asked for again when next shown.
+    // Returns {"confirmed": bool, "channel": N}. Throws UsageError for a channel that is not
+    // computed.
+    nlohmann::json runSettingsDialog(int16_t channel, std::shared_ptr<refhost::DialogDriver> driver);
+    bool isComputed(int16_t channel) const { return channel > fileChannels() && isChannel(channel); }
+
+    static constexpr int kMostColumns = 8192;
+
+private:
+    struct Computed;
+
+    int16_t fileChannels() const { return static_cast<int16_t>(input_->summary().channels.size()); }
+    bool isChannel(int16_t channel) const;
+    Computed* computedOf(int16_t channel);
+    std::size_t rateOf(int16_t channel) const;
+    nlohmann::json describeChannel(int16_t channel) const;
+    void ensureComputed(Computed& computed, std::size_t blockIndex, int depth);
+    // Drops the computed blocks of `channel` and of the channels that read it, directly or not.
+    void forgetComputed(int16_t channel);
+    std::size_t firstBlockAtOrAfter(double time) const;
+
+    std::string inputName_;  // as the command line gave it, for the command the page shows
+    refhost::ReferenceHost host_;
+    std::unique_ptr<InputRecording> input_;
+    BlockPlan plan_;
+    std::vector<double> blockStarts_;  // time of each block's first sample, by block index
+    std::vector<std::unique_ptr<Computed>> computed_;  // by channel, after the file's
+};
+
+}  // namespace sgf

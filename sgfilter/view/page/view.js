@@ -1,0 +1,465 @@
+// The page of sgfilter view. Every address is relative, so each request carries the token that
+// the page's own address holds. The server thins each trace to the chart's pixel columns, so a
+// request costs the same at any zoom.
+"use strict";
+
+const colours = ["#1f4e79", "#c0392b", "#27ae60", "#8e44ad", "#d35400", "#16a085"];
+const firstView = 60; // seconds shown at first, or the whole recording when it is shorter
+
+const state = {
+  recording: null,
+  from: 0,
+  to: 1,
+  panels: [], // {channels: [numbers], plot: uPlot, element, request: number}
+  busy: 0,
+  dialogOpen: false,
+  dialogBusy: false,
+  refreshes: 0, // bumped by every finished redraw, for whoever waits for one
+};
+
+function status(text) {
+  document.getElementById("status").textContent = text || "";
+}
+
+async function ask(path, options) {
+  const response = await fetch(path, options);
+  const body = await response.json();
+  if (!response.ok) throw new Error(body.error || response.statusText);
+  return body;
+}
+
+function channel(number) {
+  return state.recording.channels.find((c) => c.number === number);
+}
+
+function recordingStart() { return state.recording.runs[0].start; }
+function recordingEnd() { return state.recording.runs[state.recording.runs.length - 1].end; }
+
+// The recorded channel a computed channel filters, at the end of its chain of sources.
+function rootOf(number) {
+  let current = channel(number);
+  while (current.computed) current = channel(current.settings.source);
+  return current.number;
+}
+
+// A recorded channel's panel holds it and the computed channels in its units that filter it (a
+// smoothing over its source); a computed channel in other units (a derivative) has a panel of its
+// own under its source's.
+function panelLayout() {
+  const panels = [];
+  for (const recorded of state.recording.channels.filter((c) => !c.computed)) {
+    const same = [recorded.number];
+    const others = [];
+    for (const computed of state.recording.channels.filter((c) => c.computed && rootOf(c.number) === recorded.number)) {
+      (computed.units === recorded.units ? same : others).push(computed.number);
+    }
+    panels.push(same);
+    for (const other of others) panels.push([other]);
+  }
+  return panels;
+}
+
+function colourOf(number) {
+  const computed = state.recording.channels.filter((c) => c.computed).map((c) => c.number);
+  const index = computed.indexOf(number);
+  return colours[index < 0 ? 0 : 1 + (index % (colours.length - 1))];
+}
+
+function withAlpha(colour, alpha) {
+  const value = parseInt(colour.slice(1), 16);
+  return `rgba(${value >> 16}, ${(value >> 8) & 255}, ${value & 255}, ${alpha})`;
+}
+
+// Pauses in grey, annotations as dashed lines with their text.
+function drawMarks(plot) {
+  const { ctx, bbox } = plot;
+  const x = (time) => plot.valToPos(time, "x", true);
+  ctx.save();
+  ctx.beginPath();
+  ctx.rect(bbox.left, bbox.top, bbox.width, bbox.height);
+  ctx.clip();
+  const runs = state.recording.runs;
+  ctx.fillStyle = "rgba(0, 0, 0, 0.08)";
+  for (let index = 1; index < runs.length; index++) {
+    const left = x(runs[index - 1].end);
+    const right = x(runs[index].start);
+    ctx.fillRect(left, bbox.top, right - left, bbox.height);
+  }
+  ctx.strokeStyle = "#7a5c00";
+  ctx.fillStyle = "#7a5c00";
+  ctx.setLineDash([4 * devicePixelRatio, 3 * devicePixelRatio]);
+  ctx.font = `${11 * devicePixelRatio}px system-ui, sans-serif`;
+  for (const annotation of state.recording.annotations) {
+    const position = x(annotation.onset);
+    if (position < bbox.left || position > bbox.left + bbox.width) continue;
+    ctx.beginPath();
+    ctx.moveTo(position, bbox.top);
+    ctx.lineTo(position, bbox.top + bbox.height);
+    ctx.stroke();
+    ctx.fillText(annotation.text, position + 3 * devicePixelRatio, bbox.top + 12 * devicePixelRatio);
+  }
+  ctx.restore();
+}
+
+function makePanel(channels) {
+  const element = document.createElement("section");
+  element.className = "panel";
+  const heading = document.createElement("h2");
+  for (const number of channels) {
+    const described = channel(number);
+    const name = document.createElement("span");
+    name.className = described.computed ? "computed-name" : "";
+    name.style.color = colourOf(number);
+    name.textContent = `${number}: ${described.name}`;
+    const units = document.createElement("span");
+    units.className = "units";
+    units.textContent = described.units ? `(${described.units})` : "";
+    heading.append(name, units);
+    if (described.computed) {
+      const settings = document.createElement("button");
+      settings.className = "settings";
+      settings.dataset.channel = number;
+      settings.textContent = "Settings…";
+      settings.onclick = () => openDialog(number).catch((error) => status(error.message));
+      heading.append(settings);
+    }
+  }
+  element.append(heading);
+  document.getElementById("panels").append(element);
+
+  const series = [{ label: "time (s)" }];
+  const bands = [];
+  for (const number of channels) {
+    const colour = colourOf(number);
+    const label = channel(number).name;
+    series.push({ label: `${label} min`, stroke: colour, width: 1, spanGaps: false, points: { show: false } });
+    series.push({ label: `${label} max`, stroke: colour, width: 1, spanGaps: false, points: { show: false } });
+    bands.push({ series: [series.length - 1, series.length - 2], fill: withAlpha(colour, 0.35) });
+  }
+  const panel = { channels, element, request: 0, plot: null };
+  const options = {
+    width: Math.max(300, document.getElementById("panels").clientWidth),
+    height: 180,
+    series,
+    bands,
+    legend: { show: false },
+    scales: { x: { time: false, auto: false } },
+    axes: [{ label: "" }, { size: 70 }],
+    cursor: { sync: { key: "sgfilter" }, drag: { x: true, y: false } },
+    hooks: {
+      draw: [drawMarks],
+      setSelect: [(plot) => {
+        if (plot.select.width < 3) return;
+        const from = plot.posToVal(plot.select.left, "x");
+        const to = plot.posToVal(plot.select.left + plot.select.width, "x");
+        plot.setSelect({ left: 0, top: 0, width: 0, height: 0 }, false);
+        setView(from, to);
+      }],
+    },
+  };
+  panel.plot = new uPlot(options, [[], ...channels.flatMap(() => [[], []])], element);
+  panel.plot.over.addEventListener("wheel", (event) => {
+    event.preventDefault();
+    const anchor = panel.plot.posToVal(event.offsetX, "x");
+    zoomAbout(anchor, event.deltaY < 0 ? 0.8 : 1.25);
+  }, { passive: false });
+  return panel;
+}
+
+function buildPanels() {
+  for (const panel of state.panels) panel.plot.destroy();
+  document.getElementById("panels").replaceChildren();
+  state.panels = panelLayout().map(makePanel);
+}
+
+async function refreshPanel(panel) {
+  const request = ++panel.request;
+  const columns = Math.max(1, Math.round(panel.plot.bbox.width / devicePixelRatio));
+  const query = `channels=${panel.channels.join(",")}&from=${state.from}&to=${state.to}&columns=${columns}`;
+  const trace = await ask(`api/trace?${query}`);
+  if (request !== panel.request) return; // a later view has been asked for meanwhile
+  const data = [trace.times];
+  for (const answer of trace.channels) data.push(answer.min, answer.max);
+  panel.data = data;
+  panel.plot.setData(data, false);
+  panel.plot.setScale("x", { min: state.from, max: state.to });
+}
+
+async function refresh() {
+  if (state.dialogOpen) return; // the module is busy with its dialog; the drawing stays as it is
+  document.getElementById("stretch").textContent = `${state.from.toFixed(3)} s to ${state.to.toFixed(3)} s`;
+  state.busy++;
+  try {
+    await Promise.all(state.panels.map(refreshPanel));
+    status("");
+  } catch (error) {
+    status(error.message);
+  } finally {
+    state.busy--;
+    state.refreshes++;
+  }
+}
+
+function setView(from, to) {
+  const start = recordingStart();
+  const end = recordingEnd();
+  const shortest = 0.01;
+  let width = Math.min(Math.max(to - from, shortest), end - start);
+  from = Math.min(Math.max(from, start), end - width);
+  state.from = from;
+  state.to = from + width;
+  return refresh();
+}
+
+function zoomAbout(anchor, factor) {
+  return setView(anchor - (anchor - state.from) * factor, anchor + (state.to - anchor) * factor);
+}
+
+function pan(fraction) {
+  const shift = (state.to - state.from) * fraction;
+  return setView(state.from + shift, state.to + shift);
+}
+
+function showAll() { return setView(recordingStart(), recordingEnd()); }
+function showEnd() { const width = state.to - state.from; return setView(recordingEnd() - width, recordingEnd()); }
+
+function shellWord(text) {
+  return /^[A-Za-z0-9_./:=+-]+$/.test(text) ? text : `'${text.replace(/'/g, "'\\''")}'`;
+}
+
+// A settings file as `filter --settings` reads it: the computed channel's stage.
+function settingsFileOf(computed) {
+  const s = computed.settings;
+  return { channel: s.source, computed: s.computed, derivative: s.derivative, order: s.order, width: s.width,
+           "range-index": s["range-index"] };
+}
+
+// `filter` numbers its stages' outputs after the recording's channels, as this page numbers its
+// computed channels, so each computed channel is the stage of the same place.
+function showBatch() {
+  const computed = state.recording.channels.filter((c) => c.computed);
+  const batch = document.getElementById("batch");
+  batch.hidden = computed.length === 0;
+  if (computed.length === 0) return;
+  const stages = computed.map((c) => {
+    const s = settingsFileOf(c);
+    return [`--channel ${s.channel}`, ...(s.computed ? ["--computed"] : []), `--derivative ${s.derivative}`,
+            `--order ${s.order}`, `--width ${s.width}`, `--range-index ${s["range-index"]}`].join(" ");
+  });
+  const rates = new Set(computed.map((c) => c.rate));
+  const output = rates.size > 1 ? "filtered.edf" : "filtered.csv";
+  document.getElementById("command").textContent =
+    `sgfilter filter ${shellWord(state.recording.file)} -o ${output} --keep-sources \\\n    ` +
+    stages.join(" \\\n    --then ");
+  const links = computed.map((c) => {
+    const link = document.createElement("a");
+    link.href = URL.createObjectURL(new Blob([JSON.stringify(settingsFileOf(c), null, 2) + "\n"], { type: "application/json" }));
+    link.download = `channel-${c.number}.json`;
+    link.textContent = `channel-${c.number}.json`;
+    link.title = `the settings of channel ${c.number} for filter --settings`;
+    return link;
+  });
+  document.getElementById("settings-files").replaceChildren("Settings files for --settings: ", ...links);
+}
+
+async function loadRecording() {
+  state.recording = await ask("api/recording");
+  const select = document.getElementById("source");
+  select.replaceChildren(...state.recording.channels.map((c) => new Option(`${c.number}: ${c.name}`, c.number)));
+  buildPanels();
+  showBatch();
+}
+
+async function addComputed(source, settings = {}) {
+  const answer = await postJson("api/computed", { source, ...settings });
+  state.recording = answer.recording;
+  await loadRecording();
+  await refresh();
+  return answer.channel;
+}
+
+// The module's settings dialog: its items in the order of its resource, each label beside the
+// item after it. Every change is a hit that the module acts on; what it shows next comes back.
+const dialogElement = () => document.getElementById("settings-dialog");
+
+function postJson(path, body) {
+  return ask(path, { method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify(body) });
+}
+
+async function hit(item, change = {}) {
+  state.dialogBusy = true;
+  try {
+    await showDialogState(await postJson("api/dialog/hit", { item, ...change }));
+  } catch (error) {
+    status(error.message);
+  } finally {
+    state.dialogBusy = false;
+  }
+}
+
+function itemElement(item) {
+  const disabled = !item.enabled;
+  switch (item.kind) {
+    case "popup": {
+      const select = document.createElement("select");
+      item.entries.forEach((entry, index) => select.add(new Option(entry, index + 1)));
+      select.value = String(item.value);
+      select.disabled = disabled;
+      select.onchange = () => hit(item.number, { value: Number(select.value) });
+      return select;
+    }
+    case "radio":
+    case "checkbox": {
+      const label = document.createElement("label");
+      const input = document.createElement("input");
+      input.type = item.kind;
+      input.checked = item.checked;
+      input.disabled = disabled;
+      input.onclick = (event) => { event.preventDefault(); hit(item.number); };
+      label.append(input, ` ${item.text}`);
+      return label;
+    }
+    case "edit": {
+      const input = document.createElement("input");
+      input.type = "text";
+      input.size = 6;
+      input.value = item.text;
+      input.disabled = disabled;
+      input.onchange = () => hit(item.number, { text: input.value });
+      return input;
+    }
+    case "control": {
+      const wrapper = document.createElement("span");
+      const control = item.control;
+      if (control.first === undefined) { wrapper.textContent = control.value ?? "?"; return wrapper; }
+      const slider = document.createElement("input");
+      slider.type = "range";
+      slider.min = control.first;
+      slider.max = control.last;
+      const position = control.values.findIndex((value) => Math.abs(value - control.value) < 1e-9);
+      slider.value = position < 0 ? control.first : control.first + position;
+      slider.disabled = disabled;
+      const shown = document.createElement("output");
+      shown.textContent = control.value;
+      slider.oninput = () => { shown.textContent = control.values[slider.value - control.first]; };
+      slider.onchange = () => hit(item.number, { value: Number(slider.value) });
+      wrapper.append(slider, " ", shown);
+      return wrapper;
+    }
+    case "button": {
+      const button = document.createElement("button");
+      button.textContent = item.text;
+      button.disabled = disabled;
+      button.onclick = (event) => { event.preventDefault(); hit(item.number); };
+      return button;
+    }
+    default:
+      return null;
+  }
+}
+
+function renderDialog(dialog) {
+  const form = dialogElement().querySelector("form");
+  form.replaceChildren();
+  const heading = document.createElement("h3");
+  heading.textContent = dialog.title;
+  form.append(heading);
+  const rows = document.createElement("div");
+  rows.className = "dialog-rows";
+  const buttons = document.createElement("div");
+  buttons.className = "dialog-buttons";
+  let row = null;
+  for (const item of dialog.items) {
+    if (item.kind === "static") {
+      row = document.createElement("div");
+      row.className = "dialog-row";
+      const label = document.createElement("span");
+      label.className = "dialog-label";
+      label.textContent = item.text;
+      row.append(label);
+      rows.append(row);
+      continue;
+    }
+    const element = itemElement(item);
+    if (!element) continue;
+    element.dataset.item = item.number;
+    if (item.kind === "button") { buttons.append(element); continue; }
+    if (!row) { row = document.createElement("div"); row.className = "dialog-row"; rows.append(row); }
+    row.append(element);
+  }
+  form.append(rows, buttons);
+}
+
+async function showDialogState(answer) {
+  if (answer.open) {
+    renderDialog(answer.dialog);
+    if (!dialogElement().open) dialogElement().showModal();
+    return;
+  }
+  dialogElement().close();
+  state.dialogOpen = false;
+  if (answer.result && answer.result.error) status(answer.result.error);
+  if (answer.result && answer.result.confirmed) {
+    await loadRecording();
+  }
+  await refresh();
+}
+
+async function openDialog(channelNumber) {
+  state.dialogOpen = true;
+  try {
+    await showDialogState(await postJson("api/dialog", { channel: channelNumber }));
+  } catch (error) {
+    state.dialogOpen = false;
+    throw error;
+  }
+}
+
+function listen() {
+  // Escape closes the dialog as its Cancel button does (item 2, by the host's convention).
+  dialogElement().addEventListener("cancel", (event) => { event.preventDefault(); hit(2); });
+  document.getElementById("left").onclick = () => pan(-0.25);
+  document.getElementById("right").onclick = () => pan(0.25);
+  document.getElementById("zoom-in").onclick = () => zoomAbout((state.from + state.to) / 2, 0.5);
+  document.getElementById("zoom-out").onclick = () => zoomAbout((state.from + state.to) / 2, 2);
+  document.getElementById("all").onclick = showAll;
+  document.getElementById("add").onclick = () =>
+    addComputed(Number(document.getElementById("source").value)).catch((error) => status(error.message));
+  document.addEventListener("keydown", (event) => {
+    if (event.target.closest("input, select, textarea, dialog")) return;
+    const actions = {
+      ArrowLeft: () => pan(-0.25), ArrowRight: () => pan(0.25),
+      "+": () => zoomAbout((state.from + state.to) / 2, 0.5), "=": () => zoomAbout((state.from + state.to) / 2, 0.5),
+      "-": () => zoomAbout((state.from + state.to) / 2, 2), Home: showAll, End: showEnd,
+    };
+    if (!actions[event.key]) return;
+    event.preventDefault();
+    actions[event.key]();
+  });
+  let resizing = 0;
+  window.addEventListener("resize", () => {
+    clearTimeout(resizing);
+    resizing = setTimeout(() => {
+      const width = Math.max(300, document.getElementById("panels").clientWidth);
+      for (const panel of state.panels) panel.plot.setSize({ width, height: 180 });
+      refresh();
+    }, 150);
+  });
+}
+
+async function start() {
+  try {
+    await loadRecording();
+    const begin = recordingStart();
+    document.getElementById("title").textContent =
+      `sgfilter view: ${state.recording.format}${state.recording.start ? `, started ${state.recording.start}` : ""}`;
+    listen();
+    await setView(begin, Math.min(recordingEnd(), begin + firstView));
+  } catch (error) {
+    status(error.message);
+  }
+}
+
+// For whoever drives the page from outside (the browser test): the state and its actions.
+window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog };
+start();

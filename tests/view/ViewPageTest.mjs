@@ -1,0 +1,210 @@
+// sgfilter view's page in a real browser: Debian's Chromium, headless, driven by playwright-core
+// from the build's npm packages. Starts and stops its own server on the loopback address.
+// Arguments: the build folder and the source folder.
+import { spawn, execFileSync } from "node:child_process";
+import { createRequire } from "node:module";
+import { mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { tmpdir } from "node:os";
+import path from "node:path";
+import assert from "node:assert/strict";
+
+const [buildDir, sourceDir] = process.argv.slice(2);
+// A hung browser or server fails the test rather than holding up the run.
+setTimeout(() => { console.log("FAILED: did not finish within 120 s"); process.exit(1); }, 120000).unref();
+const require = createRequire(path.join(buildDir, "view-page", "node_modules", "index.js"));
+const { chromium } = require("playwright-core");
+const emulator = readFileSync(path.join(buildDir, "run32"), "utf8").trim();
+const recording = path.join(sourceDir, "samples", "arterial-pressure.csv");
+const scratch = mkdtempSync(path.join(tmpdir(), "sgfilter-view-page-"));
+
+function built(program, args) {
+  return emulator ? [emulator, [path.join(buildDir, program), ...args]] : [path.join(buildDir, program), args];
+}
+
+function startServer() {
+  const [command, args] = built("sgfilter", ["view", recording, "--no-open"]);
+  const server = spawn(command, args, { stdio: ["ignore", "pipe", "inherit"] });
+  const address = new Promise((resolve, reject) => {
+    let text = "";
+    server.stdout.on("data", (chunk) => {
+      text += chunk;
+      const found = text.match(/http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]+\//);
+      if (found) resolve(found[0]);
+    });
+    server.on("exit", (code) => reject(new Error(`sgfilter view ended early (${code})`)));
+  });
+  return { server, address };
+}
+
+// What `sgfilter filter` writes for the pressure at these settings: [time, value] per row.
+function filtered(settings) {
+  const output = path.join(scratch, "filtered.csv");
+  const [command, args] = built("sgfilter", ["filter", recording, "-o", output, "--channel", "pressure", ...settings]);
+  execFileSync(command, args);
+  return readFileSync(output, "utf8").trim().split("\n").slice(1).map((line) => line.split(","));
+}
+
+const checks = [];
+function check(name, body) { checks.push({ name, body }); }
+
+// The page's drawn data of the panel holding `channel`: times and that channel's minima.
+async function drawn(page, channel) {
+  return page.evaluate((number) => {
+    const panel = window.sgView.state.panels.find((p) => p.channels.includes(number));
+    const index = panel.channels.indexOf(number);
+    return { times: panel.data[0], minima: panel.data[1 + 2 * index], maxima: panel.data[2 + 2 * index] };
+  }, channel);
+}
+
+async function settled(page, after) {
+  await page.waitForFunction((count) => window.sgView.state.refreshes > count && window.sgView.state.busy === 0, after);
+}
+
+function sameAsFiltered(shown, rows, from, to) {
+  const expected = rows.filter(([time]) => Number(time) >= from - 1e-9 && Number(time) <= to + 1e-9);
+  const values = shown.times.map((time, index) => [time, shown.minima[index], shown.maxima[index]]).filter(([, v]) => v !== null);
+  assert.equal(values.length, expected.length, "one column per sample");
+  for (let index = 0; index < values.length; index++) {
+    const [time, minimum, maximum] = values[index];
+    const [expectedTime, text] = expected[index];
+    assert.ok(Math.abs(time - Number(expectedTime)) < 1e-9, `time ${time} against ${expectedTime}`);
+    assert.equal(minimum, maximum);
+    const decimals = text.includes(".") ? text.length - text.indexOf(".") - 1 : 0;
+    assert.ok(Math.abs(minimum - Number(text)) <= 0.5 * 10 ** -decimals + 1e-9, `at ${time}: ${minimum} against ${text}`);
+  }
+}
+
+check("shows every channel, stacked with its units, and the pause between the runs", async (page) => {
+  const headings = await page.locator(".panel h2").allTextContents();
+  assert.deepEqual(headings, ["1: pressure(mmHg)", "2: ecg(mV)"]);
+  const runs = await page.evaluate(() => window.sgView.state.recording.runs);
+  assert.equal(runs.length, 2);
+  const { times, minima } = await drawn(page, 1);
+  const breaks = times.filter((time, index) => minima[index] === null);
+  assert.equal(breaks.length, 1);
+  assert.ok(breaks[0] > runs[0].end && breaks[0] < runs[1].start);
+});
+
+check("keys pan and zoom, and End shows the end of the recording", async (page) => {
+  const view = () => page.evaluate(() => [window.sgView.state.from, window.sgView.state.to]);
+  let count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.keyboard.press("+");
+  await settled(page, count);
+  const [from, to] = await view();
+  assert.ok(Math.abs(to - from - 15) < 0.01, `zoomed to ${from}..${to}`);
+  count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.keyboard.press("End");
+  await settled(page, count);
+  const [, end] = await view();
+  const last = await page.evaluate(() => window.sgView.state.recording.runs.at(-1).end);
+  assert.equal(end, last);
+  count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.keyboard.press("ArrowLeft");
+  await settled(page, count);
+  const [panned] = await view();
+  assert.ok(Math.abs(panned - (last - 15 - 15 / 4)) < 0.01, `panned to ${panned}`);
+});
+
+check("an added smoothing is drawn over its source as filter computes it", async (page) => {
+  await page.selectOption("#source", "1");
+  let count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.click("#add");
+  await settled(page, count);
+  const headings = await page.locator(".panel h2").allTextContents();
+  assert.match(headings[0], /^1: pressure\(mmHg\)3: Savitzky-Golay of pressure\(mmHg\)Settings…$/);
+  count = await page.evaluate(() => window.sgView.state.refreshes);
+  // Fewer samples than columns: each drawn value is one sample's.
+  await page.evaluate(() => window.sgView.setView(16.0, 16.499));
+  await settled(page, count);
+  sameAsFiltered(await drawn(page, 3), filtered(["--order", "2", "--width", "5"]), 16.0, 16.499);
+});
+
+check("its settings dialog is the module's: order 5 moves the width to 7, and OK redraws as filter computes", async (page) => {
+  await page.click('button.settings[data-channel="3"]');
+  await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  assert.equal(await page.textContent("#settings-dialog h3"), "Savitzky-Golay settings: Savitzky-Golay of pressure");
+  assert.equal(await page.inputValue("#settings-dialog input[data-item='17']"), "5");
+  await page.selectOption("#settings-dialog select[data-item='15']", { value: "4" }); // entry 4: order 5
+  await page.waitForFunction(() => !window.sgView.state.dialogBusy &&
+    document.querySelector("#settings-dialog select[data-item='15']").value === "4");
+  assert.equal(await page.textContent("#settings-dialog [data-item='18'] output"), "7");
+  if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT.replace(/\.png$/, "-dialog.png") });
+  const count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.click("#settings-dialog button[data-item='1']");
+  await settled(page, count);
+  assert.equal(await page.evaluate(() => document.getElementById("settings-dialog").open), false);
+  const settings = await page.evaluate(() => window.sgView.state.recording.channels[2].settings);
+  assert.equal(settings.order, 5);
+  assert.equal(settings.width, 7);
+  sameAsFiltered(await drawn(page, 3), filtered(["--order", "5", "--width", "7"]), 16.0, 16.499);
+});
+
+check("the page's sgfilter filter command reproduces what it draws", async (page) => {
+  const command = (await page.textContent("#command")).split(/\s+/).filter((word) => word && word !== "\\");
+  assert.deepEqual(command.slice(0, 2), ["sgfilter", "filter"]);
+  assert.ok(command.join(" ").includes("--channel 1 --derivative 0 --order 5 --width 7 --range-index 0"), command.join(" "));
+  const output = path.join(scratch, "from-command.csv");
+  const args = command.slice(1);
+  args[args.indexOf("-o") + 1] = output;
+  const [program, programArgs] = built("sgfilter", args);
+  execFileSync(program, programArgs);
+  const rows = readFileSync(output, "utf8").trim().split("\n").slice(1).map((line) => line.split(","));
+  // Time, the kept source, then the stage.
+  sameAsFiltered(await drawn(page, 3), rows.map((row) => [row[0], row[2]]), 16.0, 16.499);
+  const file = await page.evaluate(async () => {
+    const link = document.querySelector("#settings-files a");
+    return { name: link.download, text: await (await fetch(link.href)).text() };
+  });
+  assert.equal(file.name, "channel-3.json");
+  assert.deepEqual(JSON.parse(file.text), { channel: 1, computed: false, derivative: 0, order: 5, width: 7, "range-index": 0 });
+});
+
+check("a derivative of the smoothing gets a chart of its own and a --then stage reading it", async (page) => {
+  const count = await page.evaluate(() => window.sgView.state.refreshes);
+  const added = await page.evaluate(() => window.sgView.addComputed(3, { derivative: 1, order: 3, width: 11 }));
+  await settled(page, count);
+  assert.equal(added, 4);
+  const headings = await page.locator(".panel h2").allTextContents();
+  assert.equal(headings.length, 3);
+  assert.equal(headings[1], "4: Savitzky-Golay of Savitzky-Golay of pressure(mmHg.ms^-1_)Settings…");
+  const command = (await page.textContent("#command")).replace(/\\\n\s*/g, "");
+  assert.ok(command.includes("--then --channel 3 --computed --derivative 1 --order 3 --width 11"), command);
+  const { minima } = await drawn(page, 4);
+  assert.ok(minima.some((value) => value !== null && value !== 0));
+});
+
+const { server, address } = startServer();
+let failed = 0;
+let browser = null;
+try {
+  // playwright gives the browser a fresh profile folder of its own at every launch.
+  browser = await chromium.launch({
+    executablePath: "/usr/bin/chromium",
+    args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
+           "--disable-sync", "--no-first-run"],
+  });
+  const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
+  page.on("pageerror", (error) => { console.log(`page error: ${error.message}`); failed++; });
+  await page.goto(await address);
+  await page.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
+  for (const { name, body } of checks) {
+    try {
+      await body(page);
+      console.log(`ok: ${name}`);
+    } catch (error) {
+      failed++;
+      console.log(`FAILED: ${name}\n  ${error.message}`);
+    }
+  }
+  if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT });
+} catch (error) {
+  failed++;
+  console.log(`FAILED: ${error.message}`);
+} finally {
+  if (browser) await browser.close();
+  server.kill("SIGINT");
+  await new Promise((resolve) => server.on("exit", resolve));
+  rmSync(scratch, { recursive: true, force: true });
+}
+console.log(`${checks.length - Math.min(failed, checks.length)} passed, ${failed} failed`);
+process.exit(failed === 0 ? 0 : 1);
