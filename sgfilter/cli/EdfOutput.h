@@ -35,8 +35,4 @@ EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, const std::vect
 // or BDF+ output: told before the work, not after it.
 void checkEdfOutputFits(const EdfRecording& edf, const RunLayout& layout);
 
-// A unit text as EDF readers show it, short enough for the header's 8 characters: "mmHg.ms^-1_"
-// becomes "mmHg/ms".
-std::string shortUnits(const std::string& units);
-
 }  // namespace sgf

@@ -31,6 +31,9 @@ inline float storedValue(double units, const UnitsConversion& conversion) {
 }
 UnitsConversion unitsConversionOf(const sg::ChannelScaling& scaling);
 std::string unitsTextOf(const sg::ChannelScaling& scaling);
+// A unit text as EDF readers and the viewer show it, short enough for the header's 8 characters: "mmHg.ms^-1_"
+// becomes "mmHg/ms".
+std::string shortUnits(const std::string& units);
 
 // The module hands back only the first bytes of the output's scaling. The rest (native units,
 // native factor, base factor) is the source's: for smoothing the output is stored in the

@@ -87,13 +87,13 @@ nlohmann::json ViewSession::describeChannel(int16_t channel) const {
     if (channel <= fileChannels()) {
         const ChannelColumn& column = input_->summary().channels[static_cast<std::size_t>(channel - 1)];
         json["name"] = column.name;
-        json["units"] = unitsTextOf(input_->scalings()[static_cast<std::size_t>(channel - 1)]);
+        json["units"] = shortUnits(unitsTextOf(input_->scalings()[static_cast<std::size_t>(channel - 1)]));
         json["computed"] = false;
         return json;
     }
     const Computed& computed = *computed_[static_cast<std::size_t>(channel - fileChannels() - 1)];
     json["name"] = computed.output.title;
-    json["units"] = unitsTextOf(computed.output.scaling);
+    json["units"] = shortUnits(unitsTextOf(computed.output.scaling));
     json["computed"] = true;
     json["settings"] = settingsJson(computed.held());
     return json;

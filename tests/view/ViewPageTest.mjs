@@ -166,7 +166,7 @@ check("a derivative of the smoothing gets a chart of its own and a --then stage 
   assert.equal(added, 4);
   const headings = await page.locator(".panel h2").allTextContents();
   assert.equal(headings.length, 3);
-  assert.equal(headings[1], "4: Savitzky-Golay of Savitzky-Golay of pressure(mmHg.ms^-1_)Settings…");
+  assert.equal(headings[1], "4: Savitzky-Golay of Savitzky-Golay of pressure(mmHg/ms)Settings…");
   const command = (await page.textContent("#command")).replace(/\\\n\s*/g, "");
   assert.ok(command.includes("--then --channel 3 --computed --derivative 1 --order 3 --width 11"), command);
   const { minima } = await drawn(page, 4);

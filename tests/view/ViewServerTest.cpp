@@ -106,6 +106,8 @@ TEST_F(ViewServerTest, TracesAcrossAGapAndBlockBoundariesAreWhatFilterComputes) 
     const int derivative = addComputed({{"source", smoothed}, {"derivative", 1}, {"order", 2}, {"width", 11}});
     ASSERT_EQ(smoothed, 3);
     ASSERT_EQ(derivative, 4);
+    // A derivative's units read as a person writes them, not in the host's notation.
+    EXPECT_EQ(getJson("api/recording")["channels"][3]["units"], "mmHg/ms");
     const CsvText filtered = filteredByTheCommandLine(folder_, recording_);
     ASSERT_EQ(filtered.rows.size(), 600u);
     const std::vector<double> times = filtered.column(0);
