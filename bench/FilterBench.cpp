@@ -126,8 +126,8 @@ double KernelRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps
     const double seconds = BestSeconds(kRepeats, [&] {
         for (int b = 0; b < kBlocks; ++b)
             kernel({.source = x.data() + static_cast<std::size_t>(b) * kBlockLength, .weights = column.data(),
-                    .taps = taps, .count = count, .inputScale = 1.0, .inputOffset = 0.0, .outputOffset = 0.0,
-                    .outputScale = 1.0, .output = output.data() + static_cast<std::size_t>(b) * kBlockLength});
+                    .taps = taps, .count = count, .scales = {.inputScale = 1.0, .inputOffset = 0.0, .outputOffset = 0.0,
+                    .outputScale = 1.0}, .output = output.data() + static_cast<std::size_t>(b) * kBlockLength});
     });
     return static_cast<double>(count) * kBlocks / seconds;
 }
@@ -149,8 +149,8 @@ double TiledRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps,
             const int base = b * blockLength;
             if (blockLength >= taps)
                 kernel({.source = x.data() + base, .weights = column.data(), .taps = taps,
-                        .count = blockLength - taps + 1, .inputScale = 1.0, .inputOffset = 0.0, .outputOffset = 0.0,
-                        .outputScale = 1.0, .output = output.data() + base + m});
+                        .count = blockLength - taps + 1, .scales = {.inputScale = 1.0, .inputOffset = 0.0, .outputOffset = 0.0,
+                        .outputScale = 1.0}, .output = output.data() + base + m});
             if (b + 1 == blocks) break;
             // The windows of outputs base + blockLength - m .. base + blockLength + m - 1.
             for (int n = std::max(base + blockLength - m, m); n < base + blockLength + m;) {
@@ -354,8 +354,8 @@ int main() {
         std::vector<float> reference(x.size(), 0.0f);
         const std::vector<double> column = SmoothingColumn(taps);
         sg::KernelFor(fast)({.source = x.data(), .weights = column.data(), .taps = taps,
-                             .count = static_cast<int>(x.size()) - taps + 1, .inputScale = 1.0, .inputOffset = 0.0,
-                             .outputOffset = 0.0, .outputScale = 1.0, .output = reference.data() + (taps - 1) / 2});
+                             .count = static_cast<int>(x.size()) - taps + 1, .scales = {.inputScale = 1.0, .inputOffset = 0.0,
+                             .outputOffset = 0.0, .outputScale = 1.0}, .output = reference.data() + (taps - 1) / 2});
 #endif
         const double peakRate = peak.MultiplyAddsPerSecond(LanesOf(fast));
 #if SG_BENCH_THROUGH_MAIN1

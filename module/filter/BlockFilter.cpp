@@ -99,13 +99,11 @@ private:
         const float* source = *cursor_.heldData + (start - cursor_.heldFirst);
         if (zone.sliding) {
             KernelFor(path_)({.source = source, .weights = centreColumn_, .taps = taps_, .count = last - n + 1,
-                              .inputScale = s.inputScale, .inputOffset = s.inputOffset,
-                              .outputOffset = s.outputOffset, .outputScale = s.outputScale, .output = *output_ + n});
+                              .scales = Scales(), .output = *output_ + n});
         } else {
             EdgeKernelFor(path_)({.source = source, .weights = *s.weights + (n - start), .stride = s.windowWidth,
-                                  .taps = taps_, .count = last - n + 1, .inputScale = s.inputScale,
-                                  .inputOffset = s.inputOffset, .outputOffset = s.outputOffset,
-                                  .outputScale = s.outputScale, .output = *output_ + n});
+                                  .taps = taps_, .count = last - n + 1, .scales = Scales(),
+                                  .output = *output_ + n});
         }
     }
 

@@ -12,15 +12,20 @@ namespace sg {
 // The widest window a kernel accepts: the widest the weight table is built for.
 inline constexpr int32_t kCentreMaxTaps = 201;
 
+// How a source value enters a sum and how a sum is stored, as the settings give them for a request.
+struct SampleScales {
+    double inputScale;    // a source value x counts as x * inputScale + inputOffset
+    double inputOffset;
+    double outputOffset;  // a sum y is stored as (y - outputOffset) * outputScale
+    double outputScale;
+};
+
 struct CentreZone {
     const float* source;    // the first output's window starts here; count + taps - 1 samples are read
     const double* weights;  // the weight column, taps values, contiguous
     int32_t taps;           // samples per window, 1..kCentreMaxTaps
     int32_t count;          // output samples, at least 1
-    double inputScale;      // a source value x counts as x * inputScale + inputOffset
-    double inputOffset;
-    double outputOffset;    // a sum y is stored as (y - outputOffset) * outputScale
-    double outputScale;
+    SampleScales scales;
     float* output;          // receives count samples
 };
 

@@ -71,7 +71,7 @@ inline void FilterPass(const double* x, const CentreZone& zone, float* output, i
     }
 #pragma GCC unroll 8
     for (int s = 0; s < Sums; ++s) {
-        const Vector stored = (sums[s] - zone.outputOffset) * zone.outputScale;
+        const Vector stored = (sums[s] - zone.scales.outputOffset) * zone.scales.outputScale;
         for (int l = 0; l < Lanes && s * Lanes + l < valid; ++l) output[s * Lanes + l] = static_cast<float>(stored[l]);
     }
 }
@@ -90,7 +90,7 @@ void FilterCentreVector(const CentreZone& zone) {
         // Each source sample is converted once; samples the tile already holds keep their values.
         const int32_t end = span < tileFirst + kTileSamples ? span : tileFirst + kTileSamples;
         for (int32_t i = tileEnd; i < end; ++i)
-            tile[i - tileFirst] = static_cast<double>(zone.source[i]) * zone.inputScale + zone.inputOffset;
+            tile[i - tileFirst] = static_cast<double>(zone.source[i]) * zone.scales.inputScale + zone.scales.inputOffset;
         tileEnd = end;
         const int32_t held = tileEnd - zone.taps + 1;  // outputs up to here have their windows in the tile
         const int32_t last = zone.count < held ? zone.count : held;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "filter/CentreKernel.h"
+
 namespace sg {
 
 struct EdgeZone {
@@ -14,10 +16,7 @@ struct EdgeZone {
     int32_t stride;         // doubles from one row of the table to the next
     int32_t taps;           // samples per window, 1..kCentreMaxTaps
     int32_t count;          // output samples, at least 1
-    double inputScale;      // a source value x counts as x * inputScale + inputOffset
-    double inputOffset;
-    double outputOffset;    // a sum y is stored as (y - outputOffset) * outputScale
-    double outputScale;
+    SampleScales scales;
     float* output;          // receives count samples
 };
 

@@ -32,7 +32,7 @@ inline void EdgePass(const double* x, const EdgeZone& zone, int32_t first) {
     }
 #pragma GCC unroll 8
     for (int s = 0; s < Sums; ++s) {
-        const Vector stored = (sums[s] - zone.outputOffset) * zone.outputScale;
+        const Vector stored = (sums[s] - zone.scales.outputOffset) * zone.scales.outputScale;
         for (int l = 0; l < Lanes; ++l) zone.output[first + s * Lanes + l] = static_cast<float>(stored[l]);
     }
 }
@@ -42,7 +42,7 @@ void FilterEdgeVector(const EdgeZone& zone) {
     // The window, converted once for every position.
     double x[kCentreMaxTaps];
     for (int32_t row = 0; row < zone.taps; ++row)
-        x[row] = static_cast<double>(zone.source[row]) * zone.inputScale + zone.inputOffset;
+        x[row] = static_cast<double>(zone.source[row]) * zone.scales.inputScale + zone.scales.inputOffset;
     int32_t first = 0;
     for (; first + Lanes * Sums <= zone.count; first += Lanes * Sums) EdgePass<Lanes, Sums>(x, zone, first);
     for (; first + Lanes <= zone.count; first += Lanes) EdgePass<Lanes, 1>(x, zone, first);
@@ -51,7 +51,7 @@ void FilterEdgeVector(const EdgeZone& zone) {
         double sum = 0.0;
         for (int32_t row = 0; row < zone.taps; ++row)
             sum = sum + x[row] * zone.weights[static_cast<std::ptrdiff_t>(row) * zone.stride + first];
-        zone.output[first] = static_cast<float>((sum - zone.outputOffset) * zone.outputScale);
+        zone.output[first] = static_cast<float>((sum - zone.scales.outputOffset) * zone.scales.outputScale);
     }
 }
 

@@ -9,9 +9,9 @@ void FilterEdgePlain(const EdgeZone& zone) {
         double sum = 0.0;
         for (int32_t row = 0; row < zone.taps; ++row) {
             const double w = zone.weights[static_cast<std::ptrdiff_t>(row) * zone.stride + i];
-            sum = sum + (static_cast<double>(zone.source[row]) * zone.inputScale + zone.inputOffset) * w;
+            sum = sum + (static_cast<double>(zone.source[row]) * zone.scales.inputScale + zone.scales.inputOffset) * w;
         }
-        zone.output[i] = static_cast<float>((sum - zone.outputOffset) * zone.outputScale);
+        zone.output[i] = static_cast<float>((sum - zone.scales.outputOffset) * zone.scales.outputScale);
     }
 }
 

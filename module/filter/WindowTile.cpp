@@ -67,8 +67,7 @@ void WindowTile::StoreSliding(CentreKernel kernel, const double* centreColumn, c
                               float* output) {
     PadUnread();
     kernel({.source = samples_, .weights = centreColumn, .taps = taps_, .count = count_,
-            .inputScale = scales.inputScale, .inputOffset = scales.inputOffset, .outputOffset = scales.outputOffset,
-            .outputScale = scales.outputScale, .output = output + firstOutput_});
+            .scales = scales, .output = output + firstOutput_});
     StoreSummedAlone(output);
 }
 
@@ -76,8 +75,7 @@ void WindowTile::StoreFixed(EdgeKernel kernel, const double* firstColumn, int32_
                             float* output) {
     PadUnread();
     kernel({.source = samples_, .weights = firstColumn, .stride = stride, .taps = taps_, .count = count_,
-            .inputScale = scales.inputScale, .inputOffset = scales.inputOffset, .outputOffset = scales.outputOffset,
-            .outputScale = scales.outputScale, .output = output + firstOutput_});
+            .scales = scales, .output = output + firstOutput_});
     StoreSummedAlone(output);
 }
 

@@ -13,13 +13,6 @@
 
 namespace sg {
 
-struct SampleScales {
-    double inputScale;    // a source value x counts as x * inputScale + inputOffset
-    double inputOffset;
-    double outputOffset;  // a sum y is stored as (y - outputOffset) * outputScale
-    double outputScale;
-};
-
 class WindowTile {
 public:
     static constexpr int32_t kWindows = 256;

@@ -42,10 +42,10 @@ ZoneData RandomZone(std::mt19937& random, int32_t taps, int32_t count) {
                  .weights = data.weights.data(),
                  .taps = taps,
                  .count = count,
-                 .inputScale = scales[kind(random) % 3],
+                 .scales = {.inputScale = scales[kind(random) % 3],
                  .inputOffset = offsets[kind(random) % 3],
                  .outputOffset = offsets[kind(random) % 3],
-                 .outputScale = 1.0 / scales[kind(random) % 3],
+                 .outputScale = 1.0 / scales[kind(random) % 3]},
                  .output = nullptr};
     return data;
 }
@@ -93,7 +93,7 @@ TEST(CentreKernelTest, ThePlainLoopIsTheWeightedSumOfConvertedSamples) {
     const std::vector<double> weights = {0.5, -1.0, 0.25};
     float output[3] = {};
     FilterCentrePlain({.source = source.data(), .weights = weights.data(), .taps = 3, .count = 3,
-                       .inputScale = 2.0, .inputOffset = 1.0, .outputOffset = 0.5, .outputScale = 0.5,
+                       .scales = {.inputScale = 2.0, .inputOffset = 1.0, .outputOffset = 0.5, .outputScale = 0.5},
                        .output = output});
     // Converted: 3, 5, 9, 17, 33.
     EXPECT_EQ(output[0], static_cast<float>((1.5 - 5.0 + 2.25 - 0.5) * 0.5));

@@ -53,8 +53,8 @@ TEST(EdgeKernelTest, EveryVectorKernelGivesThePlainLoopsBitsColumnByColumn) {
                     SCOPED_TRACE(std::string(PathName(path)) + " width " + std::to_string(width) + " count " +
                                  std::to_string(count) + " from column " + std::to_string(firstColumn));
                     const EdgeZone zone{.source = window.data(), .weights = table.data() + firstColumn,
-                                        .stride = width, .taps = taps, .count = count, .inputScale = 0.37,
-                                        .inputOffset = -12.5, .outputOffset = 3.0, .outputScale = 250.0,
+                                        .stride = width, .taps = taps, .count = count, .scales = {.inputScale = 0.37,
+                                        .inputOffset = -12.5, .outputOffset = 3.0, .outputScale = 250.0},
                                         .output = nullptr};
                     ASSERT_EQ(Outputs(EdgeKernelFor(path), zone), Outputs(FilterEdgePlain, zone));
                 }
@@ -69,7 +69,7 @@ TEST(EdgeKernelTest, ThePlainLoopWeighsTheSharedWindowWithEachPositionsColumn) {
     const std::vector<double> table = {1.0, 0.5, 9.0, 0.0, 0.5, 9.0, -1.0, 0.5, 9.0};
     float output[2] = {};
     FilterEdgePlain({.source = window.data(), .weights = table.data(), .stride = 3, .taps = 3, .count = 2,
-                     .inputScale = 2.0, .inputOffset = 1.0, .outputOffset = 0.5, .outputScale = 2.0,
+                     .scales = {.inputScale = 2.0, .inputOffset = 1.0, .outputOffset = 0.5, .outputScale = 2.0},
                      .output = output});
     // Converted: 3, 5, 9.
     EXPECT_EQ(output[0], static_cast<float>((3.0 - 9.0 - 0.5) * 2.0));
