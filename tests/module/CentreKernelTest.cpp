@@ -11,6 +11,8 @@
 #include "module/filter/CentreKernel.h"
 #include "module/filter/CentreKernelChoice.h"
 
+#include "KernelPaths.h"
+
 namespace sg {
 namespace {
 
@@ -50,39 +52,19 @@ ZoneData RandomZone(std::mt19937& random, int32_t taps, int32_t count) {
     return data;
 }
 
-// The kernel's output over a buffer with guard values after the zone.
-std::vector<uint32_t> Outputs(CentreKernel kernel, CentreZone zone) {
-    constexpr uint32_t kGuard = 0x7FC0DEAD;
-    std::vector<float> output(static_cast<std::size_t>(zone.count) + 64, std::bit_cast<float>(kGuard));
-    zone.output = output.data();
-    kernel(zone);
-    std::vector<uint32_t> bits;
-    for (float value : output) bits.push_back(std::bit_cast<uint32_t>(value));
-    for (std::size_t i = static_cast<std::size_t>(zone.count); i < bits.size(); ++i)
-        EXPECT_EQ(bits[i], kGuard) << "written past the zone at " << i;
-    return bits;
-}
-
-std::vector<SimdPath> VectorPathsHere() {
-    std::vector<SimdPath> paths;
-    for (SimdPath path : {SimdPath::sse2, SimdPath::avx2, SimdPath::avx512})
-        if (path <= WidestSupportedPath()) paths.push_back(path);
-    return paths;
-}
-
 TEST(CentreKernelTest, EveryVectorKernelGivesThePlainLoopsBits) {
     std::mt19937 random(11);
     // Widths up to the widest table, and lengths around a pass (up to 48 outputs) and a tile
     // (a few hundred): zones that end on, just before and just after those boundaries.
     const int32_t tapsList[] = {1, 3, 5, 8, 21, 25, 51, 101, 199, 201};
     const int32_t counts[] = {1, 2, 3, 7, 8, 13, 47, 48, 49, 97, 311, 312, 313, 500, 1201};
-    for (SimdPath path : VectorPathsHere()) {
+    for (SimdPath path : PathsHere(SimdPath::sse2)) {
         for (int32_t taps : tapsList) {
             for (int32_t count : counts) {
                 SCOPED_TRACE(std::string(PathName(path)) + " taps " + std::to_string(taps) + " count " +
                              std::to_string(count));
                 const ZoneData data = RandomZone(random, taps, count);
-                ASSERT_EQ(Outputs(KernelFor(path), data.zone), Outputs(FilterCentrePlain, data.zone));
+                ASSERT_EQ(GuardedOutputs(KernelFor(path), data.zone), GuardedOutputs(FilterCentrePlain, data.zone));
             }
         }
     }

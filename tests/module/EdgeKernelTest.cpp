@@ -10,33 +10,15 @@
 #include "module/filter/CentreKernelChoice.h"
 #include "module/filter/EdgeKernel.h"
 
+#include "KernelPaths.h"
+
 namespace sg {
 namespace {
-
-std::vector<SimdPath> VectorPaths() {
-    std::vector<SimdPath> paths;
-    for (SimdPath path : {SimdPath::sse2, SimdPath::avx2, SimdPath::avx512})
-        if (path <= WidestSupportedPath()) paths.push_back(path);
-    return paths;
-}
-
-// The outputs over a buffer with guards after them.
-std::vector<uint32_t> Outputs(EdgeKernel kernel, EdgeZone zone) {
-    constexpr uint32_t kGuard = 0x7FC0BEEF;
-    std::vector<float> output(static_cast<std::size_t>(zone.count) + 40, std::bit_cast<float>(kGuard));
-    zone.output = output.data();
-    kernel(zone);
-    std::vector<uint32_t> bits;
-    for (float value : output) bits.push_back(std::bit_cast<uint32_t>(value));
-    for (std::size_t i = static_cast<std::size_t>(zone.count); i < bits.size(); ++i)
-        EXPECT_EQ(bits[i], kGuard) << "written past the positions at " << i;
-    return bits;
-}
 
 TEST(EdgeKernelTest, EveryVectorKernelGivesThePlainLoopsBitsColumnByColumn) {
     std::mt19937 random(19);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    for (SimdPath path : VectorPaths()) {
+    for (SimdPath path : PathsHere(SimdPath::sse2)) {
         for (int32_t width : {5, 6, 25, 51, 200, 201}) {
             const int32_t m = (width - 1) / 2;
             const int32_t taps = 2 * m + 1;
@@ -56,7 +38,7 @@ TEST(EdgeKernelTest, EveryVectorKernelGivesThePlainLoopsBitsColumnByColumn) {
                                         .stride = width, .taps = taps, .count = count, .scales = {.inputScale = 0.37,
                                         .inputOffset = -12.5, .outputOffset = 3.0, .outputScale = 250.0},
                                         .output = nullptr};
-                    ASSERT_EQ(Outputs(EdgeKernelFor(path), zone), Outputs(FilterEdgePlain, zone));
+                    ASSERT_EQ(GuardedOutputs(EdgeKernelFor(path), zone), GuardedOutputs(FilterEdgePlain, zone));
                 }
             }
         }
