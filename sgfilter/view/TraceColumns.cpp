@@ -13,35 +13,50 @@ TraceColumns::TraceColumns(double from, double to, int columns, std::size_t chan
 
 void TraceColumns::addBreak(double nextTime) {
     // Between the samples on either side, so the times stay in increasing order.
-    table_.times.push_back((table_.times.back() + nextTime) / 2);
+    table_.times.push_back((lastTime_ + nextTime) / 2);
     for (auto& channel : table_.minimum) channel.emplace_back();
     for (auto& channel : table_.maximum) channel.emplace_back();
 }
 
+bool TraceColumns::enter(double first, double last, bool startsRun) {
+    if (startsRun && column_ >= 0) pendingBreak_ = true;
+    if (first < from_ || first > to_) return false;
+    // The last instant belongs to the last column rather than to one past it.
+    const long column = std::min(lastColumn_, static_cast<long>(std::floor((first - from_) * columnsPerSecond_)));
+    if (column != column_ || pendingBreak_) {
+        if (pendingBreak_) addBreak(first);
+        pendingBreak_ = false;
+        column_ = column;
+        table_.times.push_back(first);
+        for (auto& channel : table_.minimum) channel.emplace_back();
+        for (auto& channel : table_.maximum) channel.emplace_back();
+    }
+    lastTime_ = last;
+    return true;
+}
+
+void TraceColumns::widen(std::size_t channel, double least, double greatest) {
+    std::optional<double>& minimum = table_.minimum[channel].back();
+    std::optional<double>& maximum = table_.maximum[channel].back();
+    minimum = minimum ? std::min(*minimum, least) : least;
+    maximum = maximum ? std::max(*maximum, greatest) : greatest;
+}
+
 void TraceColumns::add(std::span<const double> times, std::span<const std::span<const double>> values,
                        bool startsRun) {
-    if (startsRun && column_ >= 0) pendingBreak_ = true;
     for (std::size_t sample = 0; sample < times.size(); ++sample) {
-        const double time = times[sample];
-        if (time < from_ || time > to_) continue;
-        // The last instant belongs to the last column rather than to one past it.
-        const long column = std::min(lastColumn_, static_cast<long>(std::floor((time - from_) * columnsPerSecond_)));
-        if (column != column_ || pendingBreak_) {
-            if (pendingBreak_) addBreak(time);
-            pendingBreak_ = false;
-            column_ = column;
-            table_.times.push_back(time);
-            for (std::size_t channel = 0; channel < values.size(); ++channel) {
-                table_.minimum[channel].emplace_back(values[channel][sample]);
-                table_.maximum[channel].emplace_back(values[channel][sample]);
-            }
-            continue;
-        }
+        if (!enter(times[sample], times[sample], startsRun && sample == 0)) continue;
         for (std::size_t channel = 0; channel < values.size(); ++channel) {
-            const double value = values[channel][sample];
-            table_.minimum[channel].back() = std::min(*table_.minimum[channel].back(), value);
-            table_.maximum[channel].back() = std::max(*table_.maximum[channel].back(), value);
+            widen(channel, values[channel][sample], values[channel][sample]);
         }
+    }
+}
+
+void TraceColumns::addExtremes(double first, double last, std::span<const std::optional<double>> least,
+                               std::span<const std::optional<double>> greatest, bool startsRun) {
+    if (!enter(first, last, startsRun)) return;
+    for (std::size_t channel = 0; channel < least.size(); ++channel) {
+        if (least[channel]) widen(channel, *least[channel], *greatest[channel]);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <random>
 #include <regex>
@@ -144,6 +145,7 @@ ViewServer::ViewServer(ViewSession& session, int port, PageFiles page)
     addRoutes();
     port_ = port == 0 ? server_.bind_to_any_port("127.0.0.1") : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
     if (port_ <= 0) throw std::runtime_error(fmt::format("cannot listen on 127.0.0.1:{}", port));
+    idleWork_ = std::thread([this] { prepareWhileIdle(); });
 }
 
 bool ViewServer::admits(const httplib::Request& request) const {
@@ -156,8 +158,58 @@ bool ViewServer::admits(const httplib::Request& request) const {
 }
 
 ViewServer::~ViewServer() {
+    {
+        const std::lock_guard idle(idleState_);
+        stopping_ = true;
+    }
+    idleWake_.notify_all();
     dialog_->abandon();
     if (dialogCall_.joinable()) dialogCall_.join();
+    idleWork_.join();
+}
+
+std::unique_lock<std::mutex> ViewServer::useSession() {
+    ++waitingRequests_;
+    std::unique_lock use(sessionUse_);
+    --waitingRequests_;
+    return use;
+}
+
+void ViewServer::wakeIdleWork() {
+    {
+        const std::lock_guard idle(idleState_);
+        ++wakes_;
+    }
+    idleWake_.notify_all();
+}
+
+void ViewServer::prepareWhileIdle() {
+    // Short enough that a request waits at most one block's work, long enough not to spin.
+    constexpr auto kGiveWay = std::chrono::milliseconds(5);
+    std::unique_lock idle(idleState_);
+    while (!stopping_) {
+        if (settled_ == wakes_) {
+            idleWake_.wait(idle, [this] { return stopping_ || settled_ != wakes_; });
+            continue;
+        }
+        if (dialogOpen_ || waitingRequests_ > 0) {
+            idleWake_.wait_for(idle, kGiveWay);
+            continue;
+        }
+        const uint64_t seen = wakes_;
+        idle.unlock();
+        bool more = false;
+        {
+            const std::lock_guard use(sessionUse_);
+            try {
+                more = session_.prepareNext();
+            } catch (const std::exception&) {
+                // The recording cannot be read here; the traces that need it say so.
+            }
+        }
+        idle.lock();
+        if (!more) settled_ = seen;
+    }
 }
 
 void ViewServer::requireNoDialog() const {
@@ -170,13 +222,13 @@ void ViewServer::addRoutes() {
     const std::string root = "/" + token_ + "/";
     server_.Get(root + "api/recording", [this](const httplib::Request&, httplib::Response& response) {
         requireNoDialog();
-        const std::lock_guard lock(sessionUse_);
+        const auto use = useSession();
         answerJson(response, session_.describe());
     });
     server_.Get(root + "api/trace", [this](const httplib::Request& request, httplib::Response& response) {
         const TraceRequest trace = traceRequestOf(request);
         requireNoDialog();
-        const std::lock_guard lock(sessionUse_);
+        const auto use = useSession();
         answerJson(response, traceJson(trace, session_.trace(trace)));
     });
     server_.Post(root + "api/computed", [this](const httplib::Request& request, httplib::Response& response) {
@@ -188,8 +240,9 @@ void ViewServer::addRoutes() {
         if (source < 1 || source > INT16_MAX) throw UsageError(fmt::format("there is no channel {}", source));
         const FilterSettings settings = settingsOf(body);
         requireNoDialog();
-        const std::lock_guard lock(sessionUse_);
+        const auto use = useSession();
         const int16_t channel = session_.addComputed(static_cast<int16_t>(source), settings);
+        wakeIdleWork();
         answerJson(response, {{"channel", channel}, {"recording", session_.describe()}});
     });
     addDialogRoutes();
@@ -217,7 +270,7 @@ void ViewServer::addDialogRoutes() {
         if (!dialogOpen_.compare_exchange_strong(wasOpen, true)) throw DialogOpen();
         uint64_t before = 0;
         {
-            const std::lock_guard lock(sessionUse_);
+            const auto use = useSession();
             if (channel < 1 || channel > INT16_MAX || !session_.isComputed(static_cast<int16_t>(channel))) {
                 dialogOpen_ = false;
                 throw UsageError(fmt::format("channel {} is not a computed channel", channel));
@@ -226,7 +279,7 @@ void ViewServer::addDialogRoutes() {
             before = dialog_->version();
             // The module's call runs until the dialog closes, holding the session all that time.
             dialogCall_ = std::thread([this, channel] {
-                const std::lock_guard use(sessionUse_);
+                const std::lock_guard dialogUse(sessionUse_);
                 nlohmann::json result;
                 try {
                     result = session_.runSettingsDialog(static_cast<int16_t>(channel), dialog_);
@@ -234,6 +287,7 @@ void ViewServer::addDialogRoutes() {
                     result = {{"confirmed", false}, {"channel", channel}, {"error", problem.what()}};
                 }
                 dialogOpen_ = false;
+                wakeIdleWork();
                 dialog_->closed(std::move(result));
             });
         }

@@ -2,12 +2,14 @@
 // requests whose path starts with a random token that it puts in the page's address, and whose
 // Host header names the loopback address (so a page of another site that renames itself to
 // 127.0.0.1 through its own DNS reaches nothing). Requests may come in parallel; the session
-// behind them is used by one at a time, as the host calls the module one call at a time.
+// behind them is used by one at a time, as the host calls the module one call at a time. Between
+// requests the session prepares, a block at a time, what a trace of the whole recording needs.
 #pragma once
 
 #include <httplib.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,6 +52,11 @@ private:
     void addDialogRoutes();
     // Refuses requests that need the module while its settings dialog holds it.
     void requireNoDialog() const;
+    // The session for one request: idle work gives way to it.
+    std::unique_lock<std::mutex> useSession();
+    // The session's channels changed: idle work has more to do.
+    void wakeIdleWork();
+    void prepareWhileIdle();
 
     ViewSession& session_;
     PageFiles page_;
@@ -60,6 +67,13 @@ private:
     std::shared_ptr<WebDialog> dialog_ = std::make_shared<WebDialog>();
     std::thread dialogCall_;  // the module's call for the dialog, while it runs
     std::atomic<bool> dialogOpen_ = false;
+    std::atomic<int> waitingRequests_ = 0;
+    std::mutex idleState_;
+    std::condition_variable idleWake_;
+    uint64_t wakes_ = 1;    // by wakeIdleWork
+    uint64_t settled_ = 0;  // the last wake after which idle work found nothing left
+    bool stopping_ = false;
+    std::thread idleWork_;  // last: it starts once everything above is in place
 };
 
 // 128 random bits in hexadecimal.

@@ -18,6 +18,23 @@ namespace {
 // stage of a chain, and for the blocks of the channels of one trace.
 constexpr std::size_t kCachedBlocks = 64;
 
+// Zoomed out so far that a column spans this many stretches of samples, the trace is drawn from
+// the stretches' summaries; counting each whole in the column of its first sample then moves a
+// sample into the column beside its own only where a stretch crosses a column's edge, by at most
+// an eighth of a column.
+constexpr double kStretchesPerColumn = 8;
+
+std::optional<double> leastInUnits(const Extremes& extremes, const UnitsConversion& conversion) {
+    if (!extremes.holdsValues()) return std::nullopt;
+    // A scaling may invert the order; it keeps it otherwise, rounding included.
+    return std::min(conversion.toUnits(extremes.least), conversion.toUnits(extremes.greatest));
+}
+
+std::optional<double> greatestInUnits(const Extremes& extremes, const UnitsConversion& conversion) {
+    if (!extremes.holdsValues()) return std::nullopt;
+    return std::max(conversion.toUnits(extremes.least), conversion.toUnits(extremes.greatest));
+}
+
 const char* formatName(RecordingFormat format) {
     switch (format) {
         case RecordingFormat::csv: return "CSV";
@@ -58,9 +75,12 @@ ViewSession::ViewSession(const ViewOptions& options)
     for (const RowsAtRate& rate : input_->rates()) samplesPerTick.push_back(rate.samplesPerTick);
     plan_ = planBlocks(input_->layout().runs, options.samplesPerBlock, samplesPerTick);
     input_->loadInto(host_.recording(), plan_, options.scratch, kCachedBlocks);
-    const RowsAtRate& first = input_->rates().front();
-    blockStarts_.reserve(plan_.blocksPerRate());
-    for (const PlannedBlock& block : plan_.blocks) blockStarts_.push_back(first.times->timeOf(block.firstRow * first.samplesPerTick));
+    for (const RowsAtRate& rate : input_->rates()) {
+        std::vector<double>& starts = blockStarts_.emplace_back();
+        starts.reserve(plan_.blocksPerRate());
+        for (const PlannedBlock& block : plan_.blocks) starts.push_back(rate.times->timeOf(block.firstRow * rate.samplesPerTick));
+    }
+    summaries_ = std::make_unique<ValueSummaries>(options.scratch, plan_.blocksPerRate(), plan_.samplesPerBlock);
 }
 
 ViewSession::~ViewSession() = default;
@@ -145,6 +165,7 @@ int16_t ViewSession::addComputed(int16_t source, const FilterSettings& settings)
     // A computed channel has computed values only, which is what filtering it means.
     stage.settings.computed = source > fileChannels();
     refhost::ChannelComputation computation = startStage(host_, stage);
+    preparedBlocks_ = 0;
     computed_.push_back(std::make_unique<Computed>(
         Computed{computation, stage, ComputedChannel{stage.outputChannel, {}, {}}, std::vector<bool>(plan_.blocksPerRate(), false)}));
     // The module's answer about its output's scaling holds once it has computed a block, as in
@@ -179,7 +200,10 @@ void ViewSession::forgetComputed(int16_t channel) {
     for (const int16_t number : changed) {
         Computed& computed = *computedOf(number);
         computed.done.assign(computed.done.size(), false);
+        summaries_->forget(number);
+        std::erase(failing_, number);
     }
+    preparedBlocks_ = 0;
 }
 
 nlohmann::json ViewSession::runSettingsDialog(int16_t channel, std::shared_ptr<refhost::DialogDriver> driver) {
@@ -246,7 +270,48 @@ void ViewSession::ensureComputed(Computed& computed, std::size_t blockIndex, int
 }
 
 std::size_t ViewSession::firstBlockAtOrAfter(double time) const {
-    return static_cast<std::size_t>(std::ranges::lower_bound(blockStarts_, time) - blockStarts_.begin());
+    const std::vector<double>& starts = blockStarts_.front();
+    return static_cast<std::size_t>(std::ranges::lower_bound(starts, time) - starts.begin());
+}
+
+void ViewSession::ensureSummarised(int16_t channel, std::size_t blockIndex) {
+    if (summaries_->has(channel, blockIndex)) return;
+    Computed* computed = computedOf(channel);
+    if (computed) ensureComputed(*computed, blockIndex, 0);
+    const std::size_t rate = rateOf(channel);
+    const auto length = static_cast<std::size_t>(plan_.blockOf(rate, blockIndex).length);
+    const auto stored = host_.recording().readValues(computed ? refhost::DataKind::computed : refhost::DataKind::raw,
+                                                     channel, plan_.blockNumber(rate, blockIndex));
+    summaries_->add(channel, blockIndex, stored.first(length));
+}
+
+bool ViewSession::prepareNext() {
+    for (; preparedBlocks_ < plan_.blocksPerRate(); ++preparedBlocks_) {
+        for (int16_t channel = 1; isChannel(channel); ++channel) {
+            const bool shown = channel > fileChannels() || input_->channelRates()[static_cast<std::size_t>(channel - 1)];
+            if (!shown || summaries_->has(channel, preparedBlocks_) || std::ranges::find(failing_, channel) != failing_.end()) {
+                continue;
+            }
+            try {
+                ensureSummarised(channel, preparedBlocks_);
+            } catch (const std::exception&) {
+                if (!isComputed(channel)) throw;
+                failing_.push_back(channel);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<UnitsConversion> ViewSession::conversionsOf(const std::vector<int16_t>& channels) const {
+    std::vector<UnitsConversion> conversions;
+    for (const int16_t channel : channels) {
+        const auto computed = channel > fileChannels() ? computed_[static_cast<std::size_t>(channel - fileChannels() - 1)].get() : nullptr;
+        conversions.push_back(unitsConversionOf(computed ? computed->output.scaling
+                                                         : input_->scalings()[static_cast<std::size_t>(channel - 1)]));
+    }
+    return conversions;
 }
 
 TraceTable ViewSession::trace(const TraceRequest& request) {
@@ -264,32 +329,41 @@ TraceTable ViewSession::trace(const TraceRequest& request) {
     for (const int16_t channel : request.channels) {
         if (rateOf(channel) != rate) throw UsageError("the channels of one trace must share their rate");
     }
-    const refhost::Recording& recording = host_.recording();
-    const RowsAtRate& rows = input_->rates()[rate];
-    std::vector<UnitsConversion> conversions;
-    for (const int16_t channel : request.channels) {
-        const Computed* computed = computedOf(channel);
-        conversions.push_back(unitsConversionOf(computed ? computed->output.scaling
-                                                         : input_->scalings()[static_cast<std::size_t>(channel - 1)]));
-    }
-
     TraceColumns columns(request.from, request.to, request.columns, request.channels.size());
     // The block that holds `from` starts before it.
-    std::size_t index = firstBlockAtOrAfter(request.from);
-    if (index > 0) --index;
+    std::size_t first = firstBlockAtOrAfter(request.from);
+    if (first > 0) --first;
+    const double samplesPerColumn = (request.to - request.from) / input_->rates()[rate].sampleInterval / request.columns;
+    if (samplesPerColumn >= kStretchesPerColumn * plan_.samplesPerBlock) {
+        traceSummaries(request, first, true, columns);
+    } else if (samplesPerColumn >= kStretchesPerColumn * ValueSummaries::kChunk) {
+        traceSummaries(request, first, false, columns);
+    } else {
+        traceSamples(request, first, columns);
+    }
+    return columns.finish();
+}
+
+void ViewSession::traceSamples(const TraceRequest& request, std::size_t index, TraceColumns& columns) {
+    const std::size_t rate = rateOf(request.channels.front());
+    const RowsAtRate& rows = input_->rates()[rate];
+    const std::vector<UnitsConversion> conversions = conversionsOf(request.channels);
     std::vector<double> times(static_cast<std::size_t>(plan_.samplesPerBlock));
     std::vector<std::vector<double>> values(request.channels.size(), std::vector<double>(times.size()));
     std::vector<std::span<const double>> valueSpans(request.channels.size());
-    for (; index < plan_.blocksPerRate() && blockStarts_[index] <= request.to; ++index) {
+    for (; index < plan_.blocksPerRate() && blockStarts_[rate][index] <= request.to; ++index) {
         const PlannedBlock block = plan_.blockOf(rate, index);
         const auto length = static_cast<std::size_t>(block.length);
-        const int16_t number = plan_.blockNumber(rate, index);
         rows.times->readTimes(block.firstRow, std::span(times).first(length));
         for (std::size_t channel = 0; channel < request.channels.size(); ++channel) {
-            Computed* computed = computedOf(request.channels[channel]);
+            const int16_t number = request.channels[channel];
+            Computed* computed = computedOf(number);
             if (computed) ensureComputed(*computed, index, 0);
-            const auto stored = recording.readValues(computed ? refhost::DataKind::computed : refhost::DataKind::raw,
-                                                     request.channels[channel], number);
+            const auto stored = host_.recording()
+                                    .readValues(computed ? refhost::DataKind::computed : refhost::DataKind::raw, number,
+                                                plan_.blockNumber(rate, index))
+                                    .first(length);
+            if (!summaries_->has(number, index)) summaries_->add(number, index, stored);
             for (std::size_t sample = 0; sample < length; ++sample) {
                 values[channel][sample] = conversions[channel].toUnits(stored[sample]);
             }
@@ -297,7 +371,44 @@ TraceTable ViewSession::trace(const TraceRequest& request) {
         }
         columns.add(std::span<const double>(times).first(length), valueSpans, block.startsRun);
     }
-    return columns.finish();
+}
+
+void ViewSession::traceSummaries(const TraceRequest& request, std::size_t index, bool wholeBlocks, TraceColumns& columns) {
+    const std::size_t rate = rateOf(request.channels.front());
+    const double interval = input_->rates()[rate].sampleInterval;
+    const std::vector<UnitsConversion> conversions = conversionsOf(request.channels);
+    const std::size_t channels = request.channels.size();
+    std::vector<std::optional<double>> least(channels);
+    std::vector<std::optional<double>> greatest(channels);
+    std::vector<std::vector<Extremes>> chunks(channels);
+    const auto take = [&](std::size_t channel, const Extremes& extremes) {
+        least[channel] = leastInUnits(extremes, conversions[channel]);
+        greatest[channel] = greatestInUnits(extremes, conversions[channel]);
+    };
+    for (; index < plan_.blocksPerRate() && blockStarts_[rate][index] <= request.to; ++index) {
+        const PlannedBlock block = plan_.blockOf(rate, index);
+        const double start = blockStarts_[rate][index];
+        for (const int16_t channel : request.channels) ensureSummarised(channel, index);
+        if (wholeBlocks) {
+            for (std::size_t channel = 0; channel < channels; ++channel) {
+                take(channel, summaries_->ofBlock(request.channels[channel], index));
+            }
+            columns.addExtremes(start, start + (block.length - 1) * interval, least, greatest, block.startsRun);
+            continue;
+        }
+        const std::size_t count = ValueSummaries::chunksIn(static_cast<std::size_t>(block.length));
+        for (std::size_t channel = 0; channel < channels; ++channel) {
+            chunks[channel].resize(count);
+            summaries_->readChunks(request.channels[channel], index, chunks[channel]);
+        }
+        for (std::size_t chunk = 0; chunk < count; ++chunk) {
+            for (std::size_t channel = 0; channel < channels; ++channel) take(channel, chunks[channel][chunk]);
+            const std::size_t first = chunk * ValueSummaries::kChunk;
+            const std::size_t last = std::min(first + ValueSummaries::kChunk, static_cast<std::size_t>(block.length)) - 1;
+            columns.addExtremes(start + static_cast<double>(first) * interval, start + static_cast<double>(last) * interval,
+                                least, greatest, block.startsRun && chunk == 0);
+        }
+    }
 }
 
 }  // namespace sgf

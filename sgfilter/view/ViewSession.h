@@ -1,8 +1,9 @@
 // A recording opened for looking: the host with the module loaded, the recording paged into the
 // host's blocks as `filter` pages it, and the computed channels a person adds. Each computed
-// block is asked of the module when a trace first shows it and kept in the host's block store
-// from then on, until the channel's settings change. Not thread-safe: the host calls the module
-// one call at a time, and so must whoever uses this.
+// block is asked of the module when a trace first shows it, or when the session is idle, and kept
+// in the host's block store from then on, until the channel's settings change. Every block read
+// is summarised by its extremes for traces zoomed far out. Not thread-safe: the host calls the
+// module one call at a time, and so must whoever uses this.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -14,10 +15,12 @@
 
 #include "recording/BlockPlan.h"
 #include "recording/InputRecording.h"
+#include "recording/Scalings.h"
 #include "recording/StageRunner.h"
 #include "refhost/ReferenceHost.h"
 #include "stagesettings/FilterSettings.h"
 #include "view/TraceColumns.h"
+#include "view/ValueSummaries.h"
 
 namespace sgf {
 
@@ -60,6 +63,12 @@ public:
     nlohmann::json runSettingsDialog(int16_t channel, std::shared_ptr<refhost::DialogDriver> driver);
     bool isComputed(int16_t channel) const { return channel > fileChannels() && isChannel(channel); }
 
+    // Work for idle time: computes or summarises the next block that a trace zoomed out over the
+    // whole recording would need, all channels' first block before any channel's second. False
+    // when nothing is left to do until a channel is added or its settings change. A computed
+    // channel whose block the module fails is left for the traces that show it to report.
+    bool prepareNext();
+
     static constexpr int kMostColumns = 8192;
 
 private:
@@ -74,13 +83,21 @@ private:
     // Drops the computed blocks of `channel` and of the channels that read it, directly or not.
     void forgetComputed(int16_t channel);
     std::size_t firstBlockAtOrAfter(double time) const;
+    // Where `channel`'s values of the block are summarised, computing them first if need be.
+    void ensureSummarised(int16_t channel, std::size_t blockIndex);
+    void traceSamples(const TraceRequest& request, std::size_t firstBlock, TraceColumns& columns);
+    void traceSummaries(const TraceRequest& request, std::size_t firstBlock, bool wholeBlocks, TraceColumns& columns);
+    std::vector<UnitsConversion> conversionsOf(const std::vector<int16_t>& channels) const;
 
     std::string inputName_;  // as the command line gave it, for the command the page shows
     refhost::ReferenceHost host_;
     std::unique_ptr<InputRecording> input_;
     BlockPlan plan_;
-    std::vector<double> blockStarts_;  // time of each block's first sample, by block index
+    std::vector<std::vector<double>> blockStarts_;  // time of each block's first sample, by rate and block index
     std::vector<std::unique_ptr<Computed>> computed_;  // by channel, after the file's
+    std::unique_ptr<ValueSummaries> summaries_;
+    std::size_t preparedBlocks_ = 0;  // every channel's blocks before this one are summarised
+    std::vector<int16_t> failing_;    // computed channels left out of idle work
 };
 
 }  // namespace sgf
