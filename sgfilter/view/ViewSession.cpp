@@ -19,10 +19,11 @@ namespace {
 constexpr std::size_t kCachedBlocks = 64;
 
 // Zoomed out so far that a column spans this many stretches of samples, the trace is drawn from
-// the stretches' summaries; counting each whole in the column of its first sample then moves a
-// sample into the column beside its own only where a stretch crosses a column's edge, by at most
-// an eighth of a column.
-constexpr double kStretchesPerColumn = 8;
+// the stretches' summaries, the longest that fit; counting each whole in the column of its first
+// sample then moves a sample into the column beside its own only where a stretch crosses a
+// column's edge, by at most a quarter of a column. A trace thus reads at most 4 x 8 entries per
+// column and channel, at any zoom, save where it reads samples.
+constexpr double kStretchesPerColumn = 4;
 
 std::optional<double> leastInUnits(const Extremes& extremes, const UnitsConversion& conversion) {
     if (!extremes.holdsValues()) return std::nullopt;
@@ -335,9 +336,11 @@ TraceTable ViewSession::trace(const TraceRequest& request) {
     if (first > 0) --first;
     const double samplesPerColumn = (request.to - request.from) / input_->rates()[rate].sampleInterval / request.columns;
     if (samplesPerColumn >= kStretchesPerColumn * plan_.samplesPerBlock) {
-        traceSummaries(request, first, true, columns);
-    } else if (samplesPerColumn >= kStretchesPerColumn * ValueSummaries::kChunk) {
-        traceSummaries(request, first, false, columns);
+        traceSummaries(request, first, 0, columns);
+    } else if (samplesPerColumn >= kStretchesPerColumn * ValueSummaries::kStretchSizes[1]) {
+        traceSummaries(request, first, ValueSummaries::kStretchSizes[1], columns);
+    } else if (samplesPerColumn >= kStretchesPerColumn * ValueSummaries::kStretchSizes[0]) {
+        traceSummaries(request, first, ValueSummaries::kStretchSizes[0], columns);
     } else {
         traceSamples(request, first, columns);
     }
@@ -373,14 +376,14 @@ void ViewSession::traceSamples(const TraceRequest& request, std::size_t index, T
     }
 }
 
-void ViewSession::traceSummaries(const TraceRequest& request, std::size_t index, bool wholeBlocks, TraceColumns& columns) {
+void ViewSession::traceSummaries(const TraceRequest& request, std::size_t index, std::size_t stretchSize, TraceColumns& columns) {
     const std::size_t rate = rateOf(request.channels.front());
     const double interval = input_->rates()[rate].sampleInterval;
     const std::vector<UnitsConversion> conversions = conversionsOf(request.channels);
     const std::size_t channels = request.channels.size();
     std::vector<std::optional<double>> least(channels);
     std::vector<std::optional<double>> greatest(channels);
-    std::vector<std::vector<Extremes>> chunks(channels);
+    std::vector<std::vector<Extremes>> stretches(channels);
     const auto take = [&](std::size_t channel, const Extremes& extremes) {
         least[channel] = leastInUnits(extremes, conversions[channel]);
         greatest[channel] = greatestInUnits(extremes, conversions[channel]);
@@ -389,24 +392,24 @@ void ViewSession::traceSummaries(const TraceRequest& request, std::size_t index,
         const PlannedBlock block = plan_.blockOf(rate, index);
         const double start = blockStarts_[rate][index];
         for (const int16_t channel : request.channels) ensureSummarised(channel, index);
-        if (wholeBlocks) {
+        if (stretchSize == 0) {
             for (std::size_t channel = 0; channel < channels; ++channel) {
                 take(channel, summaries_->ofBlock(request.channels[channel], index));
             }
             columns.addExtremes(start, start + (block.length - 1) * interval, least, greatest, block.startsRun);
             continue;
         }
-        const std::size_t count = ValueSummaries::chunksIn(static_cast<std::size_t>(block.length));
+        const std::size_t count = ValueSummaries::stretchesIn(static_cast<std::size_t>(block.length), stretchSize);
         for (std::size_t channel = 0; channel < channels; ++channel) {
-            chunks[channel].resize(count);
-            summaries_->readChunks(request.channels[channel], index, chunks[channel]);
+            stretches[channel].resize(count);
+            summaries_->readStretches(request.channels[channel], index, stretchSize, stretches[channel]);
         }
-        for (std::size_t chunk = 0; chunk < count; ++chunk) {
-            for (std::size_t channel = 0; channel < channels; ++channel) take(channel, chunks[channel][chunk]);
-            const std::size_t first = chunk * ValueSummaries::kChunk;
-            const std::size_t last = std::min(first + ValueSummaries::kChunk, static_cast<std::size_t>(block.length)) - 1;
+        for (std::size_t stretch = 0; stretch < count; ++stretch) {
+            for (std::size_t channel = 0; channel < channels; ++channel) take(channel, stretches[channel][stretch]);
+            const std::size_t first = stretch * stretchSize;
+            const std::size_t last = std::min(first + stretchSize, static_cast<std::size_t>(block.length)) - 1;
             columns.addExtremes(start + static_cast<double>(first) * interval, start + static_cast<double>(last) * interval,
-                                least, greatest, block.startsRun && chunk == 0);
+                                least, greatest, block.startsRun && stretch == 0);
         }
     }
 }

@@ -86,7 +86,8 @@ private:
     // Where `channel`'s values of the block are summarised, computing them first if need be.
     void ensureSummarised(int16_t channel, std::size_t blockIndex);
     void traceSamples(const TraceRequest& request, std::size_t firstBlock, TraceColumns& columns);
-    void traceSummaries(const TraceRequest& request, std::size_t firstBlock, bool wholeBlocks, TraceColumns& columns);
+    // From stretches of `stretchSize` samples, or of whole blocks where it is 0.
+    void traceSummaries(const TraceRequest& request, std::size_t firstBlock, std::size_t stretchSize, TraceColumns& columns);
     std::vector<UnitsConversion> conversionsOf(const std::vector<int16_t>& channels) const;
 
     std::string inputName_;  // as the command line gave it, for the command the page shows

@@ -110,8 +110,8 @@ TEST_F(ZoomedOutTraceTest, EverySampleCountsInOneColumnAtEveryZoom) {
     for (const int16_t channel : {int16_t{1}, smoothed}) {
         const std::vector<Sample> all = samples(channel);
         ASSERT_EQ(all.size(), 18500u);
-        // From every sample, from stretches of 64 samples, from whole blocks.
-        for (const int columns : {4000, 20, 2}) {
+        // From every sample, from stretches of 64 and of 512 samples, from whole blocks.
+        for (const int columns : {4000, 20, 8, 2}) {
             SCOPED_TRACE(fmt::format("channel {}, {} columns", channel, columns));
             expectEverySampleInOneColumn(trace(channel, 0.0, kEnd, columns), all);
         }
