@@ -105,13 +105,17 @@ check("keys pan and zoom, and End shows the end of the recording", async (page) 
   assert.ok(Math.abs(panned - (last - 15 - 15 / 4)) < 0.01, `panned to ${panned}`);
 });
 
-check("an added smoothing is drawn over its source as filter computes it", async (page) => {
+check("an added smoothing opens its dialog and, cancelled, is drawn over its source as filter computes it", async (page) => {
   await page.selectOption("#source", "1");
-  let count = await page.evaluate(() => window.sgView.state.refreshes);
   await page.click("#add");
-  await settled(page, count);
+  await page.waitForSelector("#settings-dialog[open] button[data-item='2']");
+  assert.equal(await page.textContent("#settings-dialog h3"), "Savitzky-Golay settings: Savitzky-Golay of pressure");
   const headings = await page.locator(".panel h2").allTextContents();
   assert.match(headings[0], /^1: pressure\(mmHg\)3: Savitzky-Golay of pressure\(mmHg\)Settings…$/);
+  let count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.click("#settings-dialog button[data-item='2']");
+  await settled(page, count);
+  assert.equal(await page.evaluate(() => document.getElementById("settings-dialog").open), false);
   count = await page.evaluate(() => window.sgView.state.refreshes);
   // Fewer samples than columns: each drawn value is one sample's.
   await page.evaluate(() => window.sgView.setView(16.0, 16.499));

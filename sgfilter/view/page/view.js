@@ -101,6 +101,12 @@ function drawMarks(plot) {
   ctx.restore();
 }
 
+// The charts share the window's height, within limits that keep a trace readable.
+function chartHeight() {
+  const count = Math.max(1, panelLayout().length);
+  return Math.round(Math.min(320, Math.max(160, (window.innerHeight - 190) / count - 36)));
+}
+
 function makePanel(channels) {
   const element = document.createElement("section");
   element.className = "panel";
@@ -129,17 +135,22 @@ function makePanel(channels) {
 
   const series = [{ label: "time (s)" }];
   const bands = [];
+  // A recorded channel under computed ones is drawn paler, so the computed traces stand out over it.
+  const underneath = channels.length > 1;
   for (const number of channels) {
     const colour = colourOf(number);
     const label = channel(number).name;
-    series.push({ label: `${label} min`, stroke: colour, width: 1, spanGaps: false, points: { show: false } });
-    series.push({ label: `${label} max`, stroke: colour, width: 1, spanGaps: false, points: { show: false } });
-    bands.push({ series: [series.length - 1, series.length - 2], fill: withAlpha(colour, 0.35) });
+    const pale = underneath && !channel(number).computed;
+    const stroke = pale ? withAlpha(colour, 0.45) : colour;
+    const width = channel(number).computed ? 1.5 : 1;
+    series.push({ label: `${label} min`, stroke, width, spanGaps: false, points: { show: false } });
+    series.push({ label: `${label} max`, stroke, width, spanGaps: false, points: { show: false } });
+    bands.push({ series: [series.length - 1, series.length - 2], fill: withAlpha(colour, pale ? 0.15 : 0.35) });
   }
   const panel = { channels, element, request: 0, plot: null };
   const options = {
     width: Math.max(300, document.getElementById("panels").clientWidth),
-    height: 180,
+    height: chartHeight(),
     series,
     bands,
     legend: { show: false },
@@ -189,12 +200,15 @@ async function refresh() {
   if (state.dialogOpen) return; // the module is busy with its dialog; the drawing stays as it is
   document.getElementById("stretch").textContent = `${state.from.toFixed(3)} s to ${state.to.toFixed(3)} s`;
   state.busy++;
+  // Computing a long stretch the first time takes a while; say so rather than leave blank charts.
+  const slow = setTimeout(() => status("Drawing…"), 300);
   try {
     await Promise.all(state.panels.map(refreshPanel));
     status("");
   } catch (error) {
     status(error.message);
   } finally {
+    clearTimeout(slow);
     state.busy--;
     state.refreshes++;
   }
@@ -423,8 +437,12 @@ function listen() {
   document.getElementById("zoom-in").onclick = () => zoomAbout((state.from + state.to) / 2, 0.5);
   document.getElementById("zoom-out").onclick = () => zoomAbout((state.from + state.to) / 2, 2);
   document.getElementById("all").onclick = showAll;
+  // A new channel's settings dialog opens at once, as a host opens it for a channel it adds: the
+  // module's defaults (order 2 over 5 samples) barely smooth, and the dialog is where to choose.
   document.getElementById("add").onclick = () =>
-    addComputed(Number(document.getElementById("source").value)).catch((error) => status(error.message));
+    addComputed(Number(document.getElementById("source").value))
+      .then(openDialog)
+      .catch((error) => status(error.message));
   document.addEventListener("keydown", (event) => {
     if (event.target.closest("input, select, textarea, dialog")) return;
     const actions = {
@@ -441,13 +459,14 @@ function listen() {
     clearTimeout(resizing);
     resizing = setTimeout(() => {
       const width = Math.max(300, document.getElementById("panels").clientWidth);
-      for (const panel of state.panels) panel.plot.setSize({ width, height: 180 });
+      for (const panel of state.panels) panel.plot.setSize({ width, height: chartHeight() });
       refresh();
     }, 150);
   });
 }
 
 async function start() {
+  status("Opening the recording…");
   try {
     await loadRecording();
     const begin = recordingStart();
