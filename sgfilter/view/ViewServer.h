@@ -60,6 +60,11 @@ private:
     std::shared_ptr<WebDialog> dialog_ = std::make_shared<WebDialog>();
     std::thread dialogCall_;  // the module's call for the dialog, while it runs
     std::atomic<bool> dialogOpen_ = false;
+    // Which dialog is open, for a page that loads while it is: held while one opens, so a page
+    // never sees a dialog claimed but not yet known.
+    std::mutex dialogOpening_;
+    int dialogChannel_ = 0;
+    uint64_t dialogOpenedAfter_ = 0;  // the dialog's state version before it opened
 };
 
 // 128 random bits in hexadecimal.

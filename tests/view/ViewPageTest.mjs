@@ -21,8 +21,8 @@ function built(program, args) {
   return emulator ? [emulator, [path.join(buildDir, program), ...args]] : [path.join(buildDir, program), args];
 }
 
-function startServer() {
-  const [command, args] = built("sgfilter", ["view", recording, "--no-open"]);
+function startServer(file) {
+  const [command, args] = built("sgfilter", ["view", file, "--no-open"]);
   const server = spawn(command, args, { stdio: ["ignore", "pipe", "inherit"] });
   const address = new Promise((resolve, reject) => {
     let text = "";
@@ -159,6 +159,27 @@ check("the page's sgfilter filter command reproduces what it draws", async (page
   assert.deepEqual(JSON.parse(file.text), { channel: 1, computed: false, derivative: 0, order: 5, width: 7, "range-index": 0 });
 });
 
+check("a page reloaded while the dialog is open shows it again and goes on after Cancel", async (page) => {
+  await page.click('button.settings[data-channel="3"]');
+  await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  await page.selectOption("#settings-dialog select[data-item='13']", { value: "2" }); // first derivative
+  await page.waitForFunction(() => !window.sgView.state.dialogBusy);
+  await page.reload();
+  await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  assert.equal(await page.textContent("#settings-dialog h3"), "Savitzky-Golay settings: Savitzky-Golay of pressure");
+  assert.equal(await page.inputValue("#settings-dialog select[data-item='13']"), "2", "the dialog as it was left");
+  assert.equal(await page.textContent("#status"), "", "a dialog, not an error");
+  await page.click("#settings-dialog button[data-item='2']");
+  await page.waitForFunction(() => window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
+  assert.equal(await page.evaluate(() => document.getElementById("settings-dialog").open), false);
+  const settings = await page.evaluate(() => window.sgView.state.recording.channels[2].settings);
+  assert.deepEqual([settings.derivative, settings.order, settings.width], [0, 5, 7]);
+  const headings = await page.locator(".panel h2").allTextContents();
+  assert.equal(headings.length, 2);
+  await page.evaluate(() => window.sgView.setView(16.0, 16.499));
+  sameAsFiltered(await drawn(page, 3), filtered(["--order", "5", "--width", "7"]), 16.0, 16.499);
+});
+
 check("a derivative of the smoothing gets a chart of its own and a --then stage reading it", async (page) => {
   const count = await page.evaluate(() => window.sgView.state.refreshes);
   const added = await page.evaluate(() => window.sgView.addComputed(3, { derivative: 1, order: 3, width: 11 }));
@@ -173,7 +194,7 @@ check("a derivative of the smoothing gets a chart of its own and a --then stage 
   assert.ok(minima.some((value) => value !== null && value !== 0));
 });
 
-const { server, address } = startServer();
+const { server, address } = startServer(recording);
 let failed = 0;
 let browser = null;
 try {

@@ -94,6 +94,34 @@ TEST_F(WebDialogTest, CancelLeavesTheChannelAsItWas) {
     postJson("api/dialog/hit", {{"item", 1}}, 400);
 }
 
+TEST_F(WebDialogTest, APageThatLoadsWhileTheDialogIsOpenTakesItOverWhereItIs) {
+    const int smoothed = addComputed({{"source", 2}});
+    EXPECT_EQ(getJson("api/dialog"), nlohmann::json({{"open", false}}));
+    postJson("api/dialog", {{"channel", smoothed}});
+    postJson("api/dialog/hit", {{"item", 15}, {"value", 4}});
+
+    // The reloaded page: the module is still the dialog's, and the dialog is where it was left.
+    EXPECT_EQ(get("api/recording")->status, 409);
+    nlohmann::json state = getJson("api/dialog");
+    ASSERT_TRUE(state["open"].get<bool>());
+    EXPECT_EQ(state["channel"], smoothed);
+    EXPECT_EQ(state["dialog"]["title"], "Savitzky-Golay settings: Savitzky-Golay of pressure");
+    EXPECT_EQ((*itemOf(state, 15))["value"], 4);
+    EXPECT_EQ((*itemOf(state, 18))["control"]["value"], 7.0);
+    // Asking again changes nothing.
+    EXPECT_EQ(getJson("api/dialog"), state);
+
+    state = postJson("api/dialog/hit", {{"item", 17}, {"text", "11"}});
+    EXPECT_EQ((*itemOf(state, 18))["control"]["value"], 11.0);
+    state = postJson("api/dialog/hit", {{"item", 1}});
+    ASSERT_FALSE(state["open"].get<bool>());
+    EXPECT_TRUE(state["result"]["confirmed"].get<bool>());
+    EXPECT_EQ(getJson("api/dialog"), nlohmann::json({{"open", false}}));
+    const nlohmann::json settings = getJson("api/recording")["channels"][2]["settings"];
+    EXPECT_EQ(settings["order"], 5);
+    EXPECT_EQ(settings["width"], 11);
+}
+
 TEST_F(WebDialogTest, StoppingTheServerCancelsAnOpenDialog) {
     const int smoothed = addComputed({{"source", 2}});
     ASSERT_TRUE(postJson("api/dialog", {{"channel", smoothed}})["open"].get<bool>());

@@ -21,11 +21,21 @@ function status(text) {
   document.getElementById("status").textContent = text || "";
 }
 
+// The module is busy with a settings dialog opened elsewhere (another tab, or this page before
+// it was reloaded): the page takes the dialog over rather than showing an error.
+class DialogOpenError extends Error {}
+
 async function ask(path, options) {
   const response = await fetch(path, options);
   const body = await response.json();
+  if (response.status === 409) throw new DialogOpenError(body.error);
   if (!response.ok) throw new Error(body.error || response.statusText);
   return body;
+}
+
+function failed(error) {
+  if (error instanceof DialogOpenError) return attachToOpenDialog().catch((problem) => status(problem.message));
+  status(error.message);
 }
 
 function channel(number) {
@@ -120,7 +130,7 @@ function makePanel(channels) {
       settings.className = "settings";
       settings.dataset.channel = number;
       settings.textContent = "Settings…";
-      settings.onclick = () => openDialog(number).catch((error) => status(error.message));
+      settings.onclick = () => openDialog(number).catch(failed);
       heading.append(settings);
     }
   }
@@ -193,7 +203,7 @@ async function refresh() {
     await Promise.all(state.panels.map(refreshPanel));
     status("");
   } catch (error) {
-    status(error.message);
+    failed(error);
   } finally {
     state.busy--;
     state.refreshes++;
@@ -201,6 +211,7 @@ async function refresh() {
 }
 
 function setView(from, to) {
+  if (!state.recording) return Promise.resolve(); // not loaded yet: a dialog held the module
   const start = recordingStart();
   const end = recordingEnd();
   const shortest = 0.01;
@@ -291,7 +302,7 @@ async function hit(item, change = {}) {
   try {
     await showDialogState(await postJson("api/dialog/hit", { item, ...change }));
   } catch (error) {
-    status(error.message);
+    failed(error);
   } finally {
     state.dialogBusy = false;
   }
@@ -399,10 +410,29 @@ async function showDialogState(answer) {
   dialogElement().close();
   state.dialogOpen = false;
   if (answer.result && answer.result.error) status(answer.result.error);
+  if (!state.recording) return begin(); // the page loaded while the dialog held the module
   if (answer.result && answer.result.confirmed) {
     await loadRecording();
   }
   await refresh();
+}
+
+// Shows the dialog that is open now, if one is, where it stands.
+async function attachToOpenDialog() {
+  if (state.dialogOpen) return true;
+  state.dialogOpen = true;
+  try {
+    const answer = await ask("api/dialog");
+    if (!answer.open) {
+      state.dialogOpen = false;
+      return false;
+    }
+    await showDialogState(answer);
+    return true;
+  } catch (error) {
+    state.dialogOpen = false;
+    throw error;
+  }
 }
 
 async function openDialog(channelNumber) {
@@ -424,9 +454,9 @@ function listen() {
   document.getElementById("zoom-out").onclick = () => zoomAbout((state.from + state.to) / 2, 2);
   document.getElementById("all").onclick = showAll;
   document.getElementById("add").onclick = () =>
-    addComputed(Number(document.getElementById("source").value)).catch((error) => status(error.message));
+    addComputed(Number(document.getElementById("source").value)).catch(failed);
   document.addEventListener("keydown", (event) => {
-    if (event.target.closest("input, select, textarea, dialog")) return;
+    if (!state.recording || event.target.closest("input, select, textarea, dialog")) return;
     const actions = {
       ArrowLeft: () => pan(-0.25), ArrowRight: () => pan(0.25),
       "+": () => zoomAbout((state.from + state.to) / 2, 0.5), "=": () => zoomAbout((state.from + state.to) / 2, 0.5),
@@ -447,16 +477,20 @@ function listen() {
   });
 }
 
+async function begin() {
+  await loadRecording();
+  const first = recordingStart();
+  document.getElementById("title").textContent =
+    `sgfilter view: ${state.recording.format}${state.recording.start ? `, started ${state.recording.start}` : ""}`;
+  await setView(first, Math.min(recordingEnd(), first + firstView));
+}
+
 async function start() {
+  listen();
   try {
-    await loadRecording();
-    const begin = recordingStart();
-    document.getElementById("title").textContent =
-      `sgfilter view: ${state.recording.format}${state.recording.start ? `, started ${state.recording.start}` : ""}`;
-    listen();
-    await setView(begin, Math.min(recordingEnd(), begin + firstView));
+    if (!(await attachToOpenDialog())) await begin();
   } catch (error) {
-    status(error.message);
+    failed(error);
   }
 }
 
