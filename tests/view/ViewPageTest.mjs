@@ -124,6 +124,16 @@ check("its settings dialog is the module's: order 5 moves the width to 7, and OK
   await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
   assert.equal(await page.textContent("#settings-dialog h3"), "Savitzky-Golay settings: Savitzky-Golay of pressure");
   assert.equal(await page.inputValue("#settings-dialog input[data-item='17']"), "5");
+  // Each item where the resource places it, and Tab going through them as they are read.
+  const placed = await page.evaluate(() => {
+    const box = document.querySelector("#settings-dialog .dialog-box").getBoundingClientRect();
+    const order = document.querySelector("#settings-dialog [data-item='15']").getBoundingClientRect();
+    const focusable = [...document.querySelectorAll("#settings-dialog .dialog-box :is(select, input, button)")];
+    return { order: [order.left - box.left, order.top - box.top, order.width, order.height],
+             tabs: focusable.map((element) => Number(element.closest("[data-item]").dataset.item)) };
+  });
+  assert.deepEqual(placed.order, [180, 182, 80, 24]);
+  assert.deepEqual([...new Set(placed.tabs)], [6, 9, 10, 13, 15, 17, 18, 2, 1]);
   await page.selectOption("#settings-dialog select[data-item='15']", { value: "4" }); // entry 4: order 5
   await page.waitForFunction(() => !window.sgView.state.dialogBusy &&
     document.querySelector("#settings-dialog select[data-item='15']").value === "4");

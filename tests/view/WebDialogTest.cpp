@@ -1,4 +1,5 @@
 #include <cmath>
+#include <map>
 
 #include "sgfilter/SgfilterProcess.h"
 #include "view/ViewServerFixture.h"
@@ -75,6 +76,41 @@ TEST_F(WebDialogTest, TheModulesRulesRunBetweenHitsAndOkAppliesWhatItReports) {
                     0.5 * std::pow(10.0, -decimalsOf(text)) + 1e-9)
             << row;
     }
+}
+
+// The page places each item where the module's resource puts it: in the dialog, clear of the
+// others a person uses, the source choice inside its frame.
+TEST_F(WebDialogTest, EveryItemHasItsPlaceAndNoneHidesAnother) {
+    const nlohmann::json state = postJson("api/dialog", {{"channel", addComputed({{"source", 2}})}});
+    const auto& size = state["dialog"]["size"];
+    ASSERT_EQ(size.size(), 2u);
+    struct Box { int left, top, right, bottom; };
+    std::map<int, Box> boxes;
+    for (const auto& item : state["dialog"]["items"]) {
+        ASSERT_TRUE(item.contains("box")) << item["number"];
+        const auto& box = item["box"];
+        const Box placed{box[0], box[1], box[0].get<int>() + box[2].get<int>(), box[1].get<int>() + box[3].get<int>()};
+        EXPECT_LE(placed.right, size[0].get<int>()) << item["number"];
+        EXPECT_LE(placed.bottom, size[1].get<int>()) << item["number"];
+        if (item["kind"] != "user") boxes[item["number"]] = placed;
+    }
+    EXPECT_EQ(boxes.size(), 14u);
+    for (const auto& [number, box] : boxes) {
+        for (const auto& [other, otherBox] : boxes) {
+            const bool overlap = number < other && box.left < otherBox.right && otherBox.left < box.right &&
+                                 box.top < otherBox.bottom && otherBox.top < box.bottom;
+            EXPECT_FALSE(overlap) << number << " and " << other;
+        }
+    }
+    const auto& frame = (*itemOf(state, 11))["box"];
+    const int frameRight = frame[0].get<int>() + frame[2].get<int>();
+    const int frameBottom = frame[1].get<int>() + frame[3].get<int>();
+    for (const int radio : {9, 10}) {
+        const Box& box = boxes[radio];
+        EXPECT_TRUE(box.left >= frame[0] && box.top >= frame[1] && box.right <= frameRight && box.bottom <= frameBottom)
+            << radio;
+    }
+    postJson("api/dialog/hit", {{"item", 2}});
 }
 
 TEST_F(WebDialogTest, CancelLeavesTheChannelAsItWas) {

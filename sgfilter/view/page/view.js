@@ -289,8 +289,9 @@ async function addComputed(source, settings = {}) {
   return answer.channel;
 }
 
-// The module's settings dialog: its items in the order of its resource, each label beside the
-// item after it. Every change is a hit that the module acts on; what it shows next comes back.
+// The module's settings dialog: each item at the place its resource gives it, or, in a resource
+// without places, in the order of the resource with each label beside the item after it. Every
+// change is a hit that the module acts on; what it shows next comes back.
 const dialogElement = () => document.getElementById("settings-dialog");
 
 function postJson(path, body) {
@@ -337,6 +338,8 @@ function itemElement(item) {
       input.value = item.text;
       input.disabled = disabled;
       input.onchange = () => hit(item.number, { text: input.value });
+      // Enter hands the typed value over, rather than submitting the form around it.
+      input.onkeydown = (event) => { if (event.key === "Enter") { event.preventDefault(); input.blur(); } };
       return input;
     }
     case "control": {
@@ -359,6 +362,7 @@ function itemElement(item) {
     }
     case "button": {
       const button = document.createElement("button");
+      button.type = "button";
       button.textContent = item.text;
       button.disabled = disabled;
       button.onclick = (event) => { event.preventDefault(); hit(item.number); };
@@ -375,12 +379,54 @@ function renderDialog(dialog) {
   const heading = document.createElement("h3");
   heading.textContent = dialog.title;
   form.append(heading);
+  if (dialog.size) {
+    form.append(placedItems(dialog));
+    renderRows(dialog.items.filter((item) => !item.box), form);
+  } else {
+    renderRows(dialog.items, form);
+  }
+}
+
+// The frames first, behind the rest; the rest in reading order, so Tab goes as the eye does.
+function placedItems(dialog) {
+  const box = document.createElement("div");
+  box.className = "dialog-box";
+  box.style.width = `${dialog.size[0]}px`;
+  box.style.height = `${dialog.size[1]}px`;
+  const placed = dialog.items.filter((item) => item.box);
+  const frames = placed.filter((item) => item.kind === "user");
+  const others = placed.filter((item) => item.kind !== "user")
+    .sort((a, b) => a.box[1] - b.box[1] || a.box[0] - b.box[0]);
+  for (const item of [...frames, ...others]) {
+    let element;
+    if (item.kind === "user") {
+      element = document.createElement("div");
+      element.className = "dialog-frame";
+    } else if (item.kind === "static") {
+      element = document.createElement("span");
+      element.className = "dialog-label";
+      element.textContent = item.text;
+    } else {
+      element = itemElement(item);
+      if (!element) continue;
+      if (item.text && (item.kind === "popup" || item.kind === "control")) element.setAttribute("aria-label", item.text);
+    }
+    element.dataset.item = item.number;
+    element.classList.add("placed");
+    const [left, top, width, height] = item.box;
+    Object.assign(element.style, { left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px` });
+    box.append(element);
+  }
+  return box;
+}
+
+function renderRows(items, form) {
   const rows = document.createElement("div");
   rows.className = "dialog-rows";
   const buttons = document.createElement("div");
   buttons.className = "dialog-buttons";
   let row = null;
-  for (const item of dialog.items) {
+  for (const item of items) {
     if (item.kind === "static") {
       row = document.createElement("div");
       row.className = "dialog-row";
