@@ -3,7 +3,7 @@
 // Arguments: the build folder and the source folder.
 import { spawn, execFileSync } from "node:child_process";
 import { createRequire } from "node:module";
-import { mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import assert from "node:assert/strict";
@@ -204,6 +204,45 @@ check("a derivative of the smoothing gets a chart of its own and a --then stage 
   assert.ok(minima.some((value) => value !== null && value !== 0));
 });
 
+// A day at one sample a second: as long as a long recording, as cheap to open as a short one.
+function dayLongCsv() {
+  const file = path.join(scratch, "day.csv");
+  const rows = ["time (s),pressure (mmHg)"];
+  for (let second = 0; second < 86400; second++) rows.push(`${second},${(100 + 20 * Math.sin(second / 600)).toFixed(2)}`);
+  writeFileSync(file, rows.join("\n") + "\n");
+  return file;
+}
+
+async function panToTheEndOfADay(browser) {
+  const day = startServer(dayLongCsv());
+  try {
+    const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
+    const errors = [];
+    page.on("pageerror", (error) => errors.push(error.message));
+    await page.goto(await day.address);
+    await page.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
+    const count = await page.evaluate(() => window.sgView.state.refreshes);
+    const started = Date.now();
+    await page.keyboard.press("End");
+    await settled(page, count);
+    console.log(`  End in a 24-hour recording took ${Date.now() - started} ms${emulator ? " (server emulated)" : ""}`);
+    const [from, to] = await page.evaluate(() => [window.sgView.state.from, window.sgView.state.to]);
+    assert.equal(to, 86399);
+    assert.ok(Math.abs(to - from - 60) < 1e-6, `shows ${from}..${to}`);
+    const { times, minima, maxima } = await drawn(page, 1);
+    const last = times.findLastIndex((time, index) => minima[index] !== null);
+    assert.ok(last >= 0 && times[last] > 86398, `the last drawn value is at ${times[last]}`);
+    const expected = 100 + 20 * Math.sin(86399 / 600);
+    assert.ok(Math.abs(maxima[last] - expected) < 0.006, `${maxima[last]} at the end against ${expected}`);
+    assert.ok(await page.textContent("#stretch").then((text) => text.endsWith("86399.000 s")));
+    assert.deepEqual(errors, []);
+    await page.close();
+  } finally {
+    day.server.kill("SIGINT");
+    await new Promise((resolve) => day.server.on("exit", resolve));
+  }
+}
+
 const { server, address } = startServer(recording);
 let failed = 0;
 let browser = null;
@@ -228,6 +267,14 @@ try {
     }
   }
   if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT });
+  const name = "End pans to the end of a 24-hour recording, drawn there";
+  try {
+    await panToTheEndOfADay(browser);
+    console.log(`ok: ${name}`);
+  } catch (error) {
+    failed++;
+    console.log(`FAILED: ${name}\n  ${error.message}`);
+  }
 } catch (error) {
   failed++;
   console.log(`FAILED: ${error.message}`);
@@ -237,5 +284,5 @@ try {
   await new Promise((resolve) => server.on("exit", resolve));
   rmSync(scratch, { recursive: true, force: true });
 }
-console.log(`${checks.length - Math.min(failed, checks.length)} passed, ${failed} failed`);
+console.log(`${checks.length + 1 - Math.min(failed, checks.length + 1)} passed, ${failed} failed`);
 process.exit(failed === 0 ? 0 : 1);
