@@ -190,6 +190,23 @@ check("a page reloaded while the dialog is open shows it again and goes on after
   sameAsFiltered(await drawn(page, 3), filtered(["--order", "5", "--width", "7"]), 16.0, 16.499);
 });
 
+check("a page whose request meets a dialog opened in another tab shows that dialog", async (page) => {
+  const other = await page.context().browser().newPage();
+  await other.goto(page.url());
+  await other.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
+  await other.click('button.settings[data-channel="3"]');
+  await other.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  await other.close();
+  await page.keyboard.press("ArrowRight"); // the trace it asks for is refused while the dialog is open
+  await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  assert.equal(await page.textContent("#status"), "");
+  const count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.click("#settings-dialog button[data-item='2']");
+  await settled(page, count);
+  assert.equal(await page.evaluate(() => document.getElementById("settings-dialog").open), false);
+  assert.equal(await page.textContent("#status"), "");
+});
+
 check("a derivative of the smoothing gets a chart of its own and a --then stage reading it", async (page) => {
   const count = await page.evaluate(() => window.sgView.state.refreshes);
   const added = await page.evaluate(() => window.sgView.addComputed(3, { derivative: 1, order: 3, width: 11 }));

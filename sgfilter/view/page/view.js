@@ -34,8 +34,11 @@ async function ask(path, options) {
 }
 
 function failed(error) {
-  if (error instanceof DialogOpenError) return attachToOpenDialog().catch((problem) => status(problem.message));
-  status(error.message);
+  if (!(error instanceof DialogOpenError)) return status(error.message);
+  // A dialog closed since the 409 may have changed the channels: the page shows them afresh.
+  return attachToOpenDialog()
+    .then((attached) => attached || (state.recording ? loadRecording().then(refresh) : begin()))
+    .catch((problem) => status(problem.message));
 }
 
 function channel(number) {
