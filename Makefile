@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_TEST_SECONDS ?= 30
 FUZZ_TEST_RUNS ?= 6000
 
-.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench clean
+.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench bench-view clean
 
 all: build
 
@@ -58,6 +58,13 @@ demo: build
 # The filter's speed through Main1 against scipy's savgol_filter on the same data, in one run.
 bench: build
 	@bench/run-bench.sh $(BUILD)
+
+# sgfilter view's server timed as its page uses it, on a 24-hour 8-channel EDF+D at 1 kHz made once
+# into build/bench-view/ (VIEW_DURATION=SECONDS for a shorter one, RECORDING=FILE for another file).
+VIEW_DURATION ?= 86400
+bench-view: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	@DURATION=$(VIEW_DURATION) bench/view-bench.sh $(BUILD) $(RECORDING)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

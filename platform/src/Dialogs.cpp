@@ -46,6 +46,7 @@ DialogItem MakeItem(const DialogItemResource& resource) {
   item.kind = resource.kind;
   item.text = resource.text;
   item.entries = resource.entries;
+  item.box = resource.box;
   if (item.kind == ItemKind::popup && !item.entries.empty()) {
     item.value = 1;
     item.minimum = 1;

@@ -75,9 +75,28 @@ ItemKind ParseItemKind(const json& value, const std::string& where) {
   Reject(where, "kind must be one of button, radio, checkbox, popup, edit, static, user, control");
 }
 
+ItemBox ParseItemBox(const json& value, const std::string& where) {
+  const std::string problem =
+      "box must be [left, top, width, height]: whole numbers, left and top from 0, width and "
+      "height from 1, right and bottom edges within 32767";
+  if (!value.is_array() || value.size() != 4) Reject(where, problem);
+  long long numbers[4] = {};
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (!value[i].is_number_integer()) Reject(where, problem);
+    numbers[i] = value[i].get<long long>();
+    if (numbers[i] < 0 || numbers[i] > 32767) Reject(where, problem);
+  }
+  const auto [left, top, width, height] = numbers;
+  if (width < 1 || height < 1 || left + width > 32767 || top + height > 32767) {
+    Reject(where, problem);
+  }
+  return {static_cast<short>(left), static_cast<short>(top), static_cast<short>(width),
+          static_cast<short>(height)};
+}
+
 DialogItemResource ParseDialogItem(const json& value, const std::string& where) {
   RequireObject(value, where);
-  RejectUnknownMembers(value, {"number", "kind", "text", "entries"}, where);
+  RejectUnknownMembers(value, {"number", "kind", "text", "entries", "box"}, where);
   DialogItemResource item;
   const json& number = value.value("number", json());
   if (!number.is_number_integer() || number.get<long long>() < 1 ||
@@ -91,6 +110,7 @@ DialogItemResource ParseDialogItem(const json& value, const std::string& where) 
     if (item.kind != ItemKind::popup) Reject(where, "only popups have entries");
     item.entries = ParseTextList(value["entries"], where + " entries");
   }
+  if (value.contains("box")) item.box = ParseItemBox(value["box"], where);
   return item;
 }
 

@@ -265,6 +265,7 @@ void ViewServer::addDialogRoutes() {
             throw UsageError("give the computed channel's number as \"channel\"");
         }
         const int channel = body["channel"].get<int>();
+        std::unique_lock opening(dialogOpening_);
         // Claimed before the session is waited for: the session is the open dialog's until it closes.
         bool wasOpen = false;
         if (!dialogOpen_.compare_exchange_strong(wasOpen, true)) throw DialogOpen();
@@ -277,6 +278,8 @@ void ViewServer::addDialogRoutes() {
             }
             if (dialogCall_.joinable()) dialogCall_.join();
             before = dialog_->version();
+            dialogChannel_ = channel;
+            dialogOpenedAfter_ = before;
             // The module's call runs until the dialog closes, holding the session all that time.
             dialogCall_ = std::thread([this, channel] {
                 const std::lock_guard dialogUse(sessionUse_);
@@ -291,7 +294,22 @@ void ViewServer::addDialogRoutes() {
                 dialog_->closed(std::move(result));
             });
         }
+        opening.unlock();
         answerJson(response, dialog_->stateAfter(before));
+    });
+    // A page that loads, or another tab, while a dialog is open takes it over from where it is.
+    server_.Get(root + "api/dialog", [this](const httplib::Request&, httplib::Response& response) {
+        int channel = 0;
+        uint64_t openedAfter = 0;
+        {
+            const std::lock_guard opening(dialogOpening_);
+            if (!dialogOpen_) return answerJson(response, {{"open", false}});
+            channel = dialogChannel_;
+            openedAfter = dialogOpenedAfter_;
+        }
+        nlohmann::json state = dialog_->stateAfter(openedAfter);
+        state["channel"] = channel;
+        answerJson(response, state);
     });
     server_.Post(root + "api/dialog/hit", [this](const httplib::Request& request, httplib::Response& response) {
         const nlohmann::json body = nlohmann::json::parse(request.body);

@@ -73,6 +73,11 @@ private:
     uint64_t wakes_ = 1;    // by wakeIdleWork
     uint64_t settled_ = 0;  // the last wake after which idle work found nothing left
     bool stopping_ = false;
+    // Which dialog is open, for a page that loads while it is: held while one opens, so a page
+    // never sees a dialog claimed but not yet known.
+    std::mutex dialogOpening_;
+    int dialogChannel_ = 0;
+    uint64_t dialogOpenedAfter_ = 0;  // the dialog's state version before it opened
     std::thread idleWork_;  // last: it starts once everything above is in place
 };
 

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "cli/DialogText.h"
 #include "util/Errors.h"
 
@@ -58,14 +60,25 @@ void requirePossible(const platform::DialogItem* item, const DialogHit& hit) {
 
 nlohmann::json dialogJson(const platform::Dialog& dialog) {
     nlohmann::json items = nlohmann::json::array();
+    // The laid-out items' extent, with the margin at the top left kept at the bottom right too.
+    int left = INT16_MAX, top = INT16_MAX, right = 0, bottom = 0;
     for (const platform::DialogItem& item : dialog.items) {
         nlohmann::json json{{"number", item.number}, {"kind", kindName(item.kind)}, {"text", item.text},
                             {"enabled", item.enabled}, {"checked", item.checked}, {"value", item.value}};
         if (!item.entries.empty()) json["entries"] = item.entries;
         if (item.control) json["control"] = controlJson(item);
+        if (const auto& box = item.box) {
+            json["box"] = {box->left, box->top, box->width, box->height};
+            left = std::min<int>(left, box->left);
+            top = std::min<int>(top, box->top);
+            right = std::max(right, box->left + box->width);
+            bottom = std::max(bottom, box->top + box->height);
+        }
         items.push_back(std::move(json));
     }
-    return {{"title", dialog.window.title}, {"items", std::move(items)}};
+    nlohmann::json json{{"title", dialog.window.title}, {"items", std::move(items)}};
+    if (right > 0) json["size"] = {right + left, bottom + top};
+    return json;
 }
 
 void WebDialog::publish(nlohmann::json state) {

@@ -53,7 +53,9 @@ private:
     bool abandoned_ = false;
 };
 
-// The dialog's items in resource order, with their kinds, texts and current state.
+// The dialog's items in resource order, with their kinds, texts and current state, and the box
+// each has in the resource. "size" [width, height]: the laid-out items' extent with its margin,
+// when any item has a box.
 nlohmann::json dialogJson(const platform::Dialog& dialog);
 
 }  // namespace sgf

@@ -16,7 +16,7 @@ class DialogFixture : public ResourceFileFixture {
         {"number": 4, "kind": "user"},
         {"number": 6, "kind": "popup", "text": "Source:"},
         {"number": 9, "kind": "radio", "text": "Raw values"},
-        {"number": 13, "kind": "popup", "text": "Output:",
+        {"number": 13, "kind": "popup", "text": "Output:", "box": [164, 150, 232, 24],
          "entries": ["Smoothing", "First derivative", "Second derivative"]},
         {"number": 17, "kind": "edit"},
         {"number": 18, "kind": "control", "text": "Width"}]}}})");

@@ -22,6 +22,8 @@ TEST_F(Dialogs, BuiltFromTheResourceWithExactlyItsItems) {
   EXPECT_EQ(output->value, 1);
   EXPECT_EQ(output->minimum, 1);
   EXPECT_EQ(output->maximum, 3);
+  EXPECT_EQ(output->box, (platform::ItemBox{164, 150, 232, 24}));
+  EXPECT_FALSE(dialog.FindItem(17)->box);  // the host places it
 
   const platform::DialogItem* source = dialog.FindItem(6);  // filled by the host later
   ASSERT_NE(source, nullptr);

@@ -63,6 +63,21 @@ TEST_F(ResourceFileErrors, MalformedContents) {
       {R"({"dialogs": {"5": {"items": [{"number": 2, "kind": "user"},
                                         {"number": 2, "kind": "edit"}]}}})",
        "item number 2 appears twice"},
+      {R"({"dialogs": {"5": {"items": [{"number": 2, "kind": "edit", "box": [1, 2, 3]}]}}})",
+       "dialog 5 item 1: box must be"},
+      {R"({"dialogs": {"5": {"items": [{"number": 2, "kind": "edit", "box": [1, 2, 0, 4]}]}}})",
+       "box must be"},
+      {R"({"dialogs": {"5": {"items": [{"number": 2, "kind": "edit", "box": [-1, 2, 3, 4]}]}}})",
+       "box must be"},
+      {R"({"dialogs": {"5": {"items": [{"number": 2, "kind": "edit", "box": [1, 2, 3.5, 4]}]}}})",
+       "box must be"},
+      {R"({"dialogs": {"5": {"items": [{"number": 2, "kind": "edit", "box": [32000, 2, 800, 4]}]}}})",
+       "box must be"},
+      {R"({"dialogs": {"5": {"items": [{"number": 2, "kind": "edit",
+                                        "box": [9223372036854775807, 0, 9223372036854775807, 4]}]}}})",
+       "box must be"},
+      {R"({"dialogs": {"5": {"items": [{"number": 2, "kind": "edit", "box": "10 10 20 20"}]}}})",
+       "box must be"},
   };
   for (const auto& bad : cases) {
     const std::string message = RejectionOf(Write("Bad.rsrc.json", bad.json));

@@ -3,7 +3,7 @@
 // Arguments: the build folder and the source folder.
 import { spawn, execFileSync } from "node:child_process";
 import { createRequire } from "node:module";
-import { mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import assert from "node:assert/strict";
@@ -21,8 +21,8 @@ function built(program, args) {
   return emulator ? [emulator, [path.join(buildDir, program), ...args]] : [path.join(buildDir, program), args];
 }
 
-function startServer() {
-  const [command, args] = built("sgfilter", ["view", recording, "--no-open"]);
+function startServer(file) {
+  const [command, args] = built("sgfilter", ["view", file, "--no-open"]);
   const server = spawn(command, args, { stdio: ["ignore", "pipe", "inherit"] });
   const address = new Promise((resolve, reject) => {
     let text = "";
@@ -128,6 +128,16 @@ check("its settings dialog is the module's: order 5 moves the width to 7, and OK
   await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
   assert.equal(await page.textContent("#settings-dialog h3"), "Savitzky-Golay settings: Savitzky-Golay of pressure");
   assert.equal(await page.inputValue("#settings-dialog input[data-item='17']"), "5");
+  // Each item where the resource places it, and Tab going through them as they are read.
+  const placed = await page.evaluate(() => {
+    const box = document.querySelector("#settings-dialog .dialog-box").getBoundingClientRect();
+    const order = document.querySelector("#settings-dialog [data-item='15']").getBoundingClientRect();
+    const focusable = [...document.querySelectorAll("#settings-dialog .dialog-box :is(select, input, button)")];
+    return { order: [order.left - box.left, order.top - box.top, order.width, order.height],
+             tabs: focusable.map((element) => Number(element.closest("[data-item]").dataset.item)) };
+  });
+  assert.deepEqual(placed.order, [180, 182, 80, 24]);
+  assert.deepEqual([...new Set(placed.tabs)], [6, 9, 10, 13, 15, 17, 18, 2, 1]);
   await page.selectOption("#settings-dialog select[data-item='15']", { value: "4" }); // entry 4: order 5
   await page.waitForFunction(() => !window.sgView.state.dialogBusy &&
     document.querySelector("#settings-dialog select[data-item='15']").value === "4");
@@ -163,6 +173,44 @@ check("the page's sgfilter filter command reproduces what it draws", async (page
   assert.deepEqual(JSON.parse(file.text), { channel: 1, computed: false, derivative: 0, order: 5, width: 7, "range-index": 0 });
 });
 
+check("a page reloaded while the dialog is open shows it again and goes on after Cancel", async (page) => {
+  await page.click('button.settings[data-channel="3"]');
+  await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  await page.selectOption("#settings-dialog select[data-item='13']", { value: "2" }); // first derivative
+  await page.waitForFunction(() => !window.sgView.state.dialogBusy);
+  await page.reload();
+  await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  assert.equal(await page.textContent("#settings-dialog h3"), "Savitzky-Golay settings: Savitzky-Golay of pressure");
+  assert.equal(await page.inputValue("#settings-dialog select[data-item='13']"), "2", "the dialog as it was left");
+  assert.equal(await page.textContent("#status"), "", "a dialog, not an error");
+  await page.click("#settings-dialog button[data-item='2']");
+  await page.waitForFunction(() => window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
+  assert.equal(await page.evaluate(() => document.getElementById("settings-dialog").open), false);
+  const settings = await page.evaluate(() => window.sgView.state.recording.channels[2].settings);
+  assert.deepEqual([settings.derivative, settings.order, settings.width], [0, 5, 7]);
+  const headings = await page.locator(".panel h2").allTextContents();
+  assert.equal(headings.length, 2);
+  await page.evaluate(() => window.sgView.setView(16.0, 16.499));
+  sameAsFiltered(await drawn(page, 3), filtered(["--order", "5", "--width", "7"]), 16.0, 16.499);
+});
+
+check("a page whose request meets a dialog opened in another tab shows that dialog", async (page) => {
+  const other = await page.context().browser().newPage();
+  await other.goto(page.url());
+  await other.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
+  await other.click('button.settings[data-channel="3"]');
+  await other.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  await other.close();
+  await page.keyboard.press("ArrowRight"); // the trace it asks for is refused while the dialog is open
+  await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
+  assert.equal(await page.textContent("#status"), "");
+  const count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.click("#settings-dialog button[data-item='2']");
+  await settled(page, count);
+  assert.equal(await page.evaluate(() => document.getElementById("settings-dialog").open), false);
+  assert.equal(await page.textContent("#status"), "");
+});
+
 check("a derivative of the smoothing gets a chart of its own and a --then stage reading it", async (page) => {
   const count = await page.evaluate(() => window.sgView.state.refreshes);
   const added = await page.evaluate(() => window.sgView.addComputed(3, { derivative: 1, order: 3, width: 11 }));
@@ -177,7 +225,46 @@ check("a derivative of the smoothing gets a chart of its own and a --then stage 
   assert.ok(minima.some((value) => value !== null && value !== 0));
 });
 
-const { server, address } = startServer();
+// A day at one sample a second: as long as a long recording, as cheap to open as a short one.
+function dayLongCsv() {
+  const file = path.join(scratch, "day.csv");
+  const rows = ["time (s),pressure (mmHg)"];
+  for (let second = 0; second < 86400; second++) rows.push(`${second},${(100 + 20 * Math.sin(second / 600)).toFixed(2)}`);
+  writeFileSync(file, rows.join("\n") + "\n");
+  return file;
+}
+
+async function panToTheEndOfADay(browser) {
+  const day = startServer(dayLongCsv());
+  try {
+    const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
+    const errors = [];
+    page.on("pageerror", (error) => errors.push(error.message));
+    await page.goto(await day.address);
+    await page.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
+    const count = await page.evaluate(() => window.sgView.state.refreshes);
+    const started = Date.now();
+    await page.keyboard.press("End");
+    await settled(page, count);
+    console.log(`  End in a 24-hour recording took ${Date.now() - started} ms${emulator ? " (server emulated)" : ""}`);
+    const [from, to] = await page.evaluate(() => [window.sgView.state.from, window.sgView.state.to]);
+    assert.equal(to, 86399);
+    assert.ok(Math.abs(to - from - 60) < 1e-6, `shows ${from}..${to}`);
+    const { times, minima, maxima } = await drawn(page, 1);
+    const last = times.findLastIndex((time, index) => minima[index] !== null);
+    assert.ok(last >= 0 && times[last] > 86398, `the last drawn value is at ${times[last]}`);
+    const expected = 100 + 20 * Math.sin(86399 / 600);
+    assert.ok(Math.abs(maxima[last] - expected) < 0.006, `${maxima[last]} at the end against ${expected}`);
+    assert.ok(await page.textContent("#stretch").then((text) => text.endsWith("86399.000 s")));
+    assert.deepEqual(errors, []);
+    await page.close();
+  } finally {
+    day.server.kill("SIGINT");
+    await new Promise((resolve) => day.server.on("exit", resolve));
+  }
+}
+
+const { server, address } = startServer(recording);
 let failed = 0;
 let browser = null;
 try {
@@ -201,6 +288,14 @@ try {
     }
   }
   if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT });
+  const name = "End pans to the end of a 24-hour recording, drawn there";
+  try {
+    await panToTheEndOfADay(browser);
+    console.log(`ok: ${name}`);
+  } catch (error) {
+    failed++;
+    console.log(`FAILED: ${name}\n  ${error.message}`);
+  }
 } catch (error) {
   failed++;
   console.log(`FAILED: ${error.message}`);
@@ -210,5 +305,5 @@ try {
   await new Promise((resolve) => server.on("exit", resolve));
   rmSync(scratch, { recursive: true, force: true });
 }
-console.log(`${checks.length - Math.min(failed, checks.length)} passed, ${failed} failed`);
+console.log(`${checks.length + 1 - Math.min(failed, checks.length + 1)} passed, ${failed} failed`);
 process.exit(failed === 0 ? 0 : 1);

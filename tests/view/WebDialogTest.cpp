@@ -1,4 +1,5 @@
 #include <cmath>
+#include <map>
 
 #include "sgfilter/SgfilterProcess.h"
 #include "view/ViewServerFixture.h"
@@ -77,6 +78,41 @@ TEST_F(WebDialogTest, TheModulesRulesRunBetweenHitsAndOkAppliesWhatItReports) {
     }
 }
 
+// The page places each item where the module's resource puts it: in the dialog, clear of the
+// others a person uses, the source choice inside its frame.
+TEST_F(WebDialogTest, EveryItemHasItsPlaceAndNoneHidesAnother) {
+    const nlohmann::json state = postJson("api/dialog", {{"channel", addComputed({{"source", 2}})}});
+    const auto& size = state["dialog"]["size"];
+    ASSERT_EQ(size.size(), 2u);
+    struct Box { int left, top, right, bottom; };
+    std::map<int, Box> boxes;
+    for (const auto& item : state["dialog"]["items"]) {
+        ASSERT_TRUE(item.contains("box")) << item["number"];
+        const auto& box = item["box"];
+        const Box placed{box[0], box[1], box[0].get<int>() + box[2].get<int>(), box[1].get<int>() + box[3].get<int>()};
+        EXPECT_LE(placed.right, size[0].get<int>()) << item["number"];
+        EXPECT_LE(placed.bottom, size[1].get<int>()) << item["number"];
+        if (item["kind"] != "user") boxes[item["number"]] = placed;
+    }
+    EXPECT_EQ(boxes.size(), 14u);
+    for (const auto& [number, box] : boxes) {
+        for (const auto& [other, otherBox] : boxes) {
+            const bool overlap = number < other && box.left < otherBox.right && otherBox.left < box.right &&
+                                 box.top < otherBox.bottom && otherBox.top < box.bottom;
+            EXPECT_FALSE(overlap) << number << " and " << other;
+        }
+    }
+    const auto& frame = (*itemOf(state, 11))["box"];
+    const int frameRight = frame[0].get<int>() + frame[2].get<int>();
+    const int frameBottom = frame[1].get<int>() + frame[3].get<int>();
+    for (const int radio : {9, 10}) {
+        const Box& box = boxes[radio];
+        EXPECT_TRUE(box.left >= frame[0] && box.top >= frame[1] && box.right <= frameRight && box.bottom <= frameBottom)
+            << radio;
+    }
+    postJson("api/dialog/hit", {{"item", 2}});
+}
+
 TEST_F(WebDialogTest, CancelLeavesTheChannelAsItWas) {
     const int smoothed = addComputed({{"source", 2}, {"order", 3}, {"width", 25}});
     const nlohmann::json before = getJson("api/trace?channels=3&from=0&to=0.2&columns=500");
@@ -92,6 +128,34 @@ TEST_F(WebDialogTest, CancelLeavesTheChannelAsItWas) {
     // Only a computed channel has a dialog, and a hit needs an open one.
     postJson("api/dialog", {{"channel", 1}}, 400);
     postJson("api/dialog/hit", {{"item", 1}}, 400);
+}
+
+TEST_F(WebDialogTest, APageThatLoadsWhileTheDialogIsOpenTakesItOverWhereItIs) {
+    const int smoothed = addComputed({{"source", 2}});
+    EXPECT_EQ(getJson("api/dialog"), nlohmann::json({{"open", false}}));
+    postJson("api/dialog", {{"channel", smoothed}});
+    postJson("api/dialog/hit", {{"item", 15}, {"value", 4}});
+
+    // The reloaded page: the module is still the dialog's, and the dialog is where it was left.
+    EXPECT_EQ(get("api/recording")->status, 409);
+    nlohmann::json state = getJson("api/dialog");
+    ASSERT_TRUE(state["open"].get<bool>());
+    EXPECT_EQ(state["channel"], smoothed);
+    EXPECT_EQ(state["dialog"]["title"], "Savitzky-Golay settings: Savitzky-Golay of pressure");
+    EXPECT_EQ((*itemOf(state, 15))["value"], 4);
+    EXPECT_EQ((*itemOf(state, 18))["control"]["value"], 7.0);
+    // Asking again changes nothing.
+    EXPECT_EQ(getJson("api/dialog"), state);
+
+    state = postJson("api/dialog/hit", {{"item", 17}, {"text", "11"}});
+    EXPECT_EQ((*itemOf(state, 18))["control"]["value"], 11.0);
+    state = postJson("api/dialog/hit", {{"item", 1}});
+    ASSERT_FALSE(state["open"].get<bool>());
+    EXPECT_TRUE(state["result"]["confirmed"].get<bool>());
+    EXPECT_EQ(getJson("api/dialog"), nlohmann::json({{"open", false}}));
+    const nlohmann::json settings = getJson("api/recording")["channels"][2]["settings"];
+    EXPECT_EQ(settings["order"], 5);
+    EXPECT_EQ(settings["width"], 11);
 }
 
 TEST_F(WebDialogTest, StoppingTheServerCancelsAnOpenDialog) {

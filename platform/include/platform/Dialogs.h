@@ -37,6 +37,7 @@ struct DialogItem {
   ItemKind kind = ItemKind::staticText;
   std::string text;
   std::vector<std::string> entries;
+  std::optional<ItemBox> box;
   // A popup with entries starts at its first entry with the range 1 to the number of entries;
   // everything else starts at 0.
   short value = 0;

@@ -5,7 +5,7 @@
 //
 //   { "strings": { "4700": ["first item", "second item"] },
 //     "dialogs": { "4710": { "title": "Window title", "items": [
-//         {"number": 1, "kind": "button", "text": "OK"},
+//         {"number": 1, "kind": "button", "text": "OK", "box": [300, 260, 80, 24]},
 //         {"number": 13, "kind": "popup", "text": "Output:", "entries": ["Smoothing", "Slope"]},
 //         {"number": 4, "kind": "user"} ] } } }
 //
@@ -14,12 +14,15 @@
 // - "strings" maps a list id to its items; item `index` 1 is the first element.
 // - A dialog has a "title" (optional, default "") and "items". Each item has a "number" (1 to
 //   32767, unique within the dialog; numbers may skip), a "kind" (button, radio, checkbox, popup,
-//   edit, static, user, control), an optional "text" and, for popups only, optional "entries".
-//   The dialog's items are exactly those listed.
+//   edit, static, user, control), an optional "text", for popups only, optional "entries", and
+//   an optional "box": its place in the dialog, [left, top, width, height] in points from the
+//   dialog's top left corner, whole numbers with left and top from 0 and width and height from
+//   1, right and bottom edges within 32767. The dialog's items are exactly those listed.
 // - Every text is UTF-8 and at most 255 bytes, because it travels as a length-prefixed string.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,11 +30,22 @@ namespace platform {
 
 enum class ItemKind { button, radio, checkbox, popup, edit, staticText, user, control };
 
+// An item's rectangle in points, from the dialog's top left corner.
+struct ItemBox {
+  short left = 0;
+  short top = 0;
+  short width = 0;
+  short height = 0;
+
+  friend bool operator==(const ItemBox&, const ItemBox&) = default;
+};
+
 struct DialogItemResource {
   short number = 0;
   ItemKind kind = ItemKind::staticText;
   std::string text;
   std::vector<std::string> entries;  // popup menu items, in menu order
+  std::optional<ItemBox> box;        // none: the host places the item
 };
 
 struct DialogResource {

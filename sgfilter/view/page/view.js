@@ -21,11 +21,24 @@ function status(text) {
   document.getElementById("status").textContent = text || "";
 }
 
+// The module is busy with a settings dialog opened elsewhere (another tab, or this page before
+// it was reloaded): the page takes the dialog over rather than showing an error.
+class DialogOpenError extends Error {}
+
 async function ask(path, options) {
   const response = await fetch(path, options);
   const body = await response.json();
+  if (response.status === 409) throw new DialogOpenError(body.error);
   if (!response.ok) throw new Error(body.error || response.statusText);
   return body;
+}
+
+function failed(error) {
+  if (!(error instanceof DialogOpenError)) return status(error.message);
+  // A dialog closed since the 409 may have changed the channels: the page shows them afresh.
+  return attachToOpenDialog()
+    .then((attached) => attached || (state.recording ? loadRecording().then(refresh) : begin()))
+    .catch((problem) => status(problem.message));
 }
 
 function channel(number) {
@@ -126,7 +139,7 @@ function makePanel(channels) {
       settings.className = "settings";
       settings.dataset.channel = number;
       settings.textContent = "Settings…";
-      settings.onclick = () => openDialog(number).catch((error) => status(error.message));
+      settings.onclick = () => openDialog(number).catch(failed);
       heading.append(settings);
     }
   }
@@ -206,7 +219,7 @@ async function refresh() {
     await Promise.all(state.panels.map(refreshPanel));
     status("");
   } catch (error) {
-    status(error.message);
+    failed(error);
   } finally {
     clearTimeout(slow);
     state.busy--;
@@ -215,6 +228,7 @@ async function refresh() {
 }
 
 function setView(from, to) {
+  if (!state.recording) return Promise.resolve(); // not loaded yet: a dialog held the module
   const start = recordingStart();
   const end = recordingEnd();
   const shortest = 0.01;
@@ -292,8 +306,9 @@ async function addComputed(source, settings = {}) {
   return answer.channel;
 }
 
-// The module's settings dialog: its items in the order of its resource, each label beside the
-// item after it. Every change is a hit that the module acts on; what it shows next comes back.
+// The module's settings dialog: each item at the place its resource gives it, or, in a resource
+// without places, in the order of the resource with each label beside the item after it. Every
+// change is a hit that the module acts on; what it shows next comes back.
 const dialogElement = () => document.getElementById("settings-dialog");
 
 function postJson(path, body) {
@@ -305,7 +320,7 @@ async function hit(item, change = {}) {
   try {
     await showDialogState(await postJson("api/dialog/hit", { item, ...change }));
   } catch (error) {
-    status(error.message);
+    failed(error);
   } finally {
     state.dialogBusy = false;
   }
@@ -340,6 +355,8 @@ function itemElement(item) {
       input.value = item.text;
       input.disabled = disabled;
       input.onchange = () => hit(item.number, { text: input.value });
+      // Enter hands the typed value over, rather than submitting the form around it.
+      input.onkeydown = (event) => { if (event.key === "Enter") { event.preventDefault(); input.blur(); } };
       return input;
     }
     case "control": {
@@ -362,6 +379,7 @@ function itemElement(item) {
     }
     case "button": {
       const button = document.createElement("button");
+      button.type = "button";
       button.textContent = item.text;
       button.disabled = disabled;
       button.onclick = (event) => { event.preventDefault(); hit(item.number); };
@@ -378,12 +396,54 @@ function renderDialog(dialog) {
   const heading = document.createElement("h3");
   heading.textContent = dialog.title;
   form.append(heading);
+  if (dialog.size) {
+    form.append(placedItems(dialog));
+    renderRows(dialog.items.filter((item) => !item.box), form);
+  } else {
+    renderRows(dialog.items, form);
+  }
+}
+
+// The frames first, behind the rest; the rest in reading order, so Tab goes as the eye does.
+function placedItems(dialog) {
+  const box = document.createElement("div");
+  box.className = "dialog-box";
+  box.style.width = `${dialog.size[0]}px`;
+  box.style.height = `${dialog.size[1]}px`;
+  const placed = dialog.items.filter((item) => item.box);
+  const frames = placed.filter((item) => item.kind === "user");
+  const others = placed.filter((item) => item.kind !== "user")
+    .sort((a, b) => a.box[1] - b.box[1] || a.box[0] - b.box[0]);
+  for (const item of [...frames, ...others]) {
+    let element;
+    if (item.kind === "user") {
+      element = document.createElement("div");
+      element.className = "dialog-frame";
+    } else if (item.kind === "static") {
+      element = document.createElement("span");
+      element.className = "dialog-label";
+      element.textContent = item.text;
+    } else {
+      element = itemElement(item);
+      if (!element) continue;
+      if (item.text && (item.kind === "popup" || item.kind === "control")) element.setAttribute("aria-label", item.text);
+    }
+    element.dataset.item = item.number;
+    element.classList.add("placed");
+    const [left, top, width, height] = item.box;
+    Object.assign(element.style, { left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px` });
+    box.append(element);
+  }
+  return box;
+}
+
+function renderRows(items, form) {
   const rows = document.createElement("div");
   rows.className = "dialog-rows";
   const buttons = document.createElement("div");
   buttons.className = "dialog-buttons";
   let row = null;
-  for (const item of dialog.items) {
+  for (const item of items) {
     if (item.kind === "static") {
       row = document.createElement("div");
       row.className = "dialog-row";
@@ -413,10 +473,29 @@ async function showDialogState(answer) {
   dialogElement().close();
   state.dialogOpen = false;
   if (answer.result && answer.result.error) status(answer.result.error);
+  if (!state.recording) return begin(); // the page loaded while the dialog held the module
   if (answer.result && answer.result.confirmed) {
     await loadRecording();
   }
   await refresh();
+}
+
+// Shows the dialog that is open now, if one is, where it stands.
+async function attachToOpenDialog() {
+  if (state.dialogOpen) return true;
+  state.dialogOpen = true;
+  try {
+    const answer = await ask("api/dialog");
+    if (!answer.open) {
+      state.dialogOpen = false;
+      return false;
+    }
+    await showDialogState(answer);
+    return true;
+  } catch (error) {
+    state.dialogOpen = false;
+    throw error;
+  }
 }
 
 async function openDialog(channelNumber) {
@@ -442,9 +521,9 @@ function listen() {
   document.getElementById("add").onclick = () =>
     addComputed(Number(document.getElementById("source").value))
       .then(openDialog)
-      .catch((error) => status(error.message));
+      .catch(failed);
   document.addEventListener("keydown", (event) => {
-    if (event.target.closest("input, select, textarea, dialog")) return;
+    if (!state.recording || event.target.closest("input, select, textarea, dialog")) return;
     const actions = {
       ArrowLeft: () => pan(-0.25), ArrowRight: () => pan(0.25),
       "+": () => zoomAbout((state.from + state.to) / 2, 0.5), "=": () => zoomAbout((state.from + state.to) / 2, 0.5),
@@ -465,17 +544,21 @@ function listen() {
   });
 }
 
+async function begin() {
+  await loadRecording();
+  const first = recordingStart();
+  document.getElementById("title").textContent =
+    `sgfilter view: ${state.recording.format}${state.recording.start ? `, started ${state.recording.start}` : ""}`;
+  await setView(first, Math.min(recordingEnd(), first + firstView));
+}
+
 async function start() {
   status("Opening the recording…");
+  listen();
   try {
-    await loadRecording();
-    const begin = recordingStart();
-    document.getElementById("title").textContent =
-      `sgfilter view: ${state.recording.format}${state.recording.start ? `, started ${state.recording.start}` : ""}`;
-    listen();
-    await setView(begin, Math.min(recordingEnd(), begin + firstView));
+    if (!(await attachToOpenDialog())) await begin();
   } catch (error) {
-    status(error.message);
+    failed(error);
   }
 }
 

@@ -1,0 +1,98 @@
+// Times what a person waits for in `sgfilter view`, by asking its server what the page asks:
+// the first screen after the command, then pans by half a screen and zooms to the whole recording
+// and back, with a smoothing of channel 1 drawn over it. Each redraw is every chart's trace
+// request at once, as the page sends them. Arguments: the build folder, the recording.
+import { spawn } from "node:child_process";
+import { readFileSync } from "node:fs";
+import path from "node:path";
+
+const [buildDir, recording] = process.argv.slice(2);
+const columns = 1500;
+const firstView = 60; // seconds, as the page shows first
+const pans = 20;
+const zoomRounds = 5;
+const emulator = readFileSync(path.join(buildDir, "run32"), "utf8").trim();
+const program = path.join(buildDir, "sgfilter");
+const [command, args] = emulator ? [emulator, [program, "view", recording, "--no-open"]]
+                                 : [program, ["view", recording, "--no-open"]];
+
+const started = performance.now();
+const server = spawn(command, args, { stdio: ["ignore", "pipe", "inherit"] });
+const address = await new Promise((resolve, reject) => {
+  let text = "";
+  server.stdout.on("data", (chunk) => {
+    text += chunk;
+    const found = text.match(/http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]+\//);
+    if (found) resolve(found[0]);
+  });
+  server.on("exit", (code) => reject(new Error(`sgfilter view ended early (${code})`)));
+});
+
+async function ask(below, options) {
+  const response = await fetch(address + below, options);
+  const body = await response.json();
+  if (!response.ok) throw new Error(`${below}: ${body.error}`);
+  return body;
+}
+
+// One chart per recorded channel; the smoothing of channel 1 is drawn in channel 1's.
+let charts = [];
+async function redraw(from, to) {
+  const before = performance.now();
+  await Promise.all(charts.map((channels) =>
+    ask(`api/trace?channels=${channels.join(",")}&from=${from}&to=${to}&columns=${columns}`)));
+  return performance.now() - before;
+}
+
+function summary(times) {
+  const sorted = [...times].sort((a, b) => a - b);
+  const middle = sorted.length >> 1;
+  const median = sorted.length % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+  return `median ${median.toFixed(1)} ms, worst ${sorted.at(-1).toFixed(1)} ms over ${sorted.length}`;
+}
+
+function peakResidentMemory() {
+  const status = readFileSync(`/proc/${server.pid}/status`, "utf8");
+  return status.match(/^VmHWM:\s*(.*)$/m)[1];
+}
+
+try {
+  const described = await ask("api/recording");
+  const start = described.runs[0].start;
+  const end = described.runs.at(-1).end;
+  const width = Math.min(firstView, end - start);
+  charts = described.channels.map((channel) => [channel.number]);
+  await redraw(start, start + width);
+  const firstScreen = performance.now() - started;
+
+  const smoothing = await ask("api/computed", {
+    method: "POST", headers: { "Content-Type": "application/json" },
+    body: JSON.stringify({ source: 1, order: 3, width: 25 }),
+  });
+  charts[0].push(smoothing.channel);
+  const addedScreen = await redraw(start, start + width);
+
+  const panTimes = [];
+  let from = start;
+  for (let pan = 0; pan < pans; pan++) {
+    from = Math.min(from + width / 2, end - width);
+    panTimes.push(await redraw(from, from + width));
+  }
+  const zoomTimes = [];
+  for (let round = 0; round < zoomRounds; round++) {
+    zoomTimes.push(await redraw(start, end));
+    zoomTimes.push(await redraw(from, from + width));
+  }
+
+  const channels = described.channels.length;
+  console.log(`${recording}: ${channels} channels, ${(end - start).toFixed(0)} s, ${described.runs.length} runs; ` +
+              `${charts.length} charts of ${columns} columns`);
+  if (emulator) console.log(`EMULATED under ${emulator}: these times and memory are the emulator's, not figures.`);
+  console.log(`first screen, from the command:       ${firstScreen.toFixed(0)} ms`);
+  console.log(`redraw with the smoothing added:      ${addedScreen.toFixed(1)} ms`);
+  console.log(`pans by half a screen:                ${summary(panTimes)}`);
+  console.log(`zooms to the whole recording and back: ${summary(zoomTimes)}`);
+  console.log(`server's peak resident memory:        ${peakResidentMemory()}`);
+} finally {
+  server.kill("SIGINT");
+}
