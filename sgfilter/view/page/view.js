@@ -545,6 +545,7 @@ function listen() {
 }
 
 async function begin() {
+  status("Opening the recording…");
   await loadRecording();
   const first = recordingStart();
   document.getElementById("title").textContent =
@@ -553,7 +554,6 @@ async function begin() {
 }
 
 async function start() {
-  status("Opening the recording…");
   listen();
   try {
     if (!(await attachToOpenDialog())) await begin();
