@@ -127,7 +127,8 @@ check("its settings dialog is the module's: order 5 moves the width to 7, and OK
   await page.click('button.settings[data-channel="3"]');
   await page.waitForSelector("#settings-dialog[open] select[data-item='15']");
   assert.equal(await page.textContent("#settings-dialog h3"), "Savitzky-Golay settings: Savitzky-Golay of pressure");
-  assert.equal(await page.inputValue("#settings-dialog input[data-item='17']"), "5");
+  // Its text field is named by its label, so a person's tools find it as a person reads it.
+  assert.equal(await page.getByRole("textbox", { name: "Window width (points)" }).inputValue(), "5");
   // Each item where the resource places it, and Tab going through them as they are read.
   const placed = await page.evaluate(() => {
     const box = document.querySelector("#settings-dialog .dialog-box").getBoundingClientRect();

@@ -404,6 +404,14 @@ function renderDialog(dialog) {
   }
 }
 
+// A text field's name is the static text that ends to its left on its line, as a person reads it.
+function labelBeside(item, placed) {
+  const [left, top] = item.box;
+  const beside = placed.filter((other) => other.kind === "static" && other.box[0] < left && Math.abs(other.box[1] - top) <= 8)
+    .sort((a, b) => b.box[0] - a.box[0]);
+  return beside.length ? beside[0].text.replace(/:\s*$/, "") : "";
+}
+
 // The frames first, behind the rest; the rest in reading order, so Tab goes as the eye does.
 function placedItems(dialog) {
   const box = document.createElement("div");
@@ -426,7 +434,8 @@ function placedItems(dialog) {
     } else {
       element = itemElement(item);
       if (!element) continue;
-      if (item.text && (item.kind === "popup" || item.kind === "control")) element.setAttribute("aria-label", item.text);
+      const name = item.kind === "edit" ? labelBeside(item, placed) : item.text;
+      if (name && ["popup", "control", "edit"].includes(item.kind)) element.setAttribute("aria-label", name);
     }
     element.dataset.item = item.number;
     element.classList.add("placed");
