@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_TEST_SECONDS ?= 30
 FUZZ_TEST_RUNS ?= 6000
 
-.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench clean
+.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench bench-write clean
 
 all: build
 
@@ -58,6 +58,10 @@ demo: build
 # The filter's speed through Main1 against scipy's savgol_filter on the same data, in one run.
 bench: build
 	@bench/run-bench.sh $(BUILD)
+
+# sgfilter's EDF+ write path, native, before and after its speed-up, in one run; checks the bytes.
+bench-write: deps
+	@bench/run-write-bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
