@@ -93,25 +93,47 @@ void EdfPlusWriter::write(std::span<const std::span<const double>> signals) {
         if (recordsWritten_ == layout_.recordCount) throw std::logic_error("more samples than the runs of data hold");
         const std::size_t count = std::min(perRecord - filled_, ticks - done);
         for (std::size_t signal = 0; signal < codings_.size(); ++signal) {
-            const Coding& coding = codings_[signal];
             const std::size_t perTick = contents_.signals[signal].samplesPerTick;
             char* out = record_.data() + (recordOffsets_[signal] + filled_ * perTick) * bytesPerSample_;
-            for (const double value : signals[signal].subspan(done * perTick, count * perTick)) {
-                double digital = (value - coding.physicalMinimum) * coding.digitsPerUnit + coding.digitalMinimum;
-                // Within half a step of an end the nearest digital value is that end; further out
-                // (or NaN) no digital value stands for it.
-                if (!(digital >= coding.digitalMinimum - 0.5 && digital <= coding.digitalMaximum + 0.5)) {
-                    refuse(signal, value);
-                }
-                digital = std::clamp(digital, coding.digitalMinimum, coding.digitalMaximum);
-                const auto word = static_cast<uint32_t>(static_cast<int32_t>(digital < 0 ? digital - 0.5 : digital + 0.5));
-                for (std::size_t byte = 0; byte < bytesPerSample_; ++byte) *out++ = static_cast<char>(word >> (8 * byte));
-            }
+            const std::span<const double> values = signals[signal].subspan(done * perTick, count * perTick);
+            const std::optional<std::size_t> refused = bytesPerSample_ == 3 ? pack<3>(codings_[signal], values, out)
+                                                                             : pack<2>(codings_[signal], values, out);
+            if (refused) refuse(signal, values[*refused]);
         }
         filled_ += count;
         done += count;
         if (filled_ == perRecord) writeRecord();
     }
+}
+
+template <std::size_t Bytes>
+std::optional<std::size_t> EdfPlusWriter::pack(const Coding& coding, std::span<const double> values, char* out) {
+    // Copies, so that the writes through `out` do not make the loop read them again.
+    const double physicalMinimum = coding.physicalMinimum;
+    const double digitsPerUnit = coding.digitsPerUnit;
+    const double digitalMinimum = coding.digitalMinimum;
+    const double digitalMaximum = coding.digitalMaximum;
+    // Within half a step of an end the nearest digital value is that end; further out (or NaN)
+    // no digital value stands for it.
+    const double lowestWritable = digitalMinimum - 0.5;
+    const double highestWritable = digitalMaximum + 0.5;
+    const auto isWritable = [&](double digital) { return digital >= lowestWritable && digital <= highestWritable; };
+    // No branch in the loop: an unwritable value is noted, and looked for only when there is one.
+    // Clamped this way a NaN becomes the minimum, so its conversion to an integer stays defined.
+    bool unwritable = false;
+    for (std::size_t index = 0; index < values.size(); ++index) {
+        const double digital = (values[index] - physicalMinimum) * digitsPerUnit + digitalMinimum;
+        unwritable |= !isWritable(digital);
+        const double clamped = std::max(digitalMinimum, std::min(digital, digitalMaximum));
+        const auto word = static_cast<uint32_t>(static_cast<int32_t>(clamped + (clamped < 0 ? -0.5 : 0.5)));
+        // Little-endian, whatever the processor's order.
+        for (std::size_t byte = 0; byte < Bytes; ++byte) out[index * Bytes + byte] = static_cast<char>(word >> (8 * byte));
+    }
+    if (!unwritable) return std::nullopt;
+    const auto refused = std::ranges::find_if(values, [&](double value) {
+        return !isWritable((value - physicalMinimum) * digitsPerUnit + digitalMinimum);
+    });
+    return static_cast<std::size_t>(refused - values.begin());
 }
 
 void EdfPlusWriter::refuse(std::size_t signal, double value) const {

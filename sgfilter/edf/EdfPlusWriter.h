@@ -45,6 +45,10 @@ private:
         std::size_t record;  // within the run
     };
     void writeRecord();
+    // Writes `values` as `Bytes`-byte digital values from `out` on; the index of the first value
+    // that has no digital value, which stops the packing.
+    template <std::size_t Bytes>
+    static std::optional<std::size_t> pack(const Coding& coding, std::span<const double> values, char* out);
     [[noreturn]] void refuse(std::size_t signal, double value) const;
     int64_t onsetOf(RecordPosition position) const;
     // The onset of the record after this one; nothing after the last.

@@ -4,6 +4,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "plot/ColumnDecimator.h"
 #include "plot/SvgPlot.h"
@@ -32,6 +33,7 @@ public:
 private:
     TracedChannel traced_;
     ColumnDecimator decimator_;
+    std::vector<double> units_;  // the block's values in units
 };
 
 }  // namespace sgf

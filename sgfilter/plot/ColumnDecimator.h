@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <vector>
 
 namespace sgf {
@@ -22,7 +23,8 @@ public:
 
     // Samples come in increasing time; a new segment starts at every gap in the data.
     void startSegment();
-    void add(double time, double value);
+    // The next samples: their times and values, as many of each.
+    void add(std::span<const double> times, std::span<const double> values);
     std::vector<PlotSegment> finish();
 
 private:
@@ -32,6 +34,8 @@ private:
     };
     void flushColumn();
     long columnOf(double time) const;
+    // Of the samples from `first` on, up to where the column of `times[first]` ends.
+    std::size_t columnEnd(std::span<const double> times, std::size_t first) const;
 
     double firstTime_;
     double columnsPerSecond_;

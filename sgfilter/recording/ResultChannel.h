@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "refhost/Recording.h"
+#include "refhost/BlockStore.h"
 
 namespace sgf {
 

@@ -1,7 +1,5 @@
 #include "recording/ValueRanges.h"
 
-#include <algorithm>
-
 namespace sgf {
 
 std::vector<ValueRange> valueRangesOf(const refhost::Recording& recording, const BlockPlan& plan,
@@ -10,14 +8,9 @@ std::vector<ValueRange> valueRangesOf(const refhost::Recording& recording, const
     std::vector<ValueRange> ranges(channels.size());
     for (std::size_t column = 0; column < channels.size(); ++column) {
         const ResultChannel& channel = channels[column];
-        ValueRange& range = ranges[column];
         for (std::size_t index = 0; index < plan.blocksPerRate(); ++index) {
-            for (const float stored : recording.readValues(channel.kind, channel.channel, plan.blockNumber(channel.rate, index))) {
-                const double units = conversions[column].toUnits(stored);
-                // Written so that a NaN changes neither end.
-                if (units < range.least) range.least = units;
-                if (units > range.greatest) range.greatest = units;
-            }
+            widenValueRange(ranges[column], recording.readValues(channel.kind, channel.channel, plan.blockNumber(channel.rate, index)),
+                            conversions[column]);
         }
     }
     return ranges;

@@ -3,20 +3,15 @@
 // every value.
 #pragma once
 
-#include <limits>
 #include <vector>
 
 #include "recording/BlockPlan.h"
 #include "recording/ResultChannel.h"
 #include "recording/Scalings.h"
+#include "recording/ValueRange.h"
 #include "refhost/Recording.h"
 
 namespace sgf {
-
-struct ValueRange {
-    double least = std::numeric_limits<double>::infinity();
-    double greatest = -std::numeric_limits<double>::infinity();
-};
 
 // One per channel, in units by `conversions` (one per channel). A NaN counts for neither end (no
 // range holds it; the writer refuses it by name).

@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <memory>
@@ -222,6 +223,51 @@ TEST(EdfPlusWriter, RefusesAValueItsRangeCannotHoldNamingTheSignalAndTheValue) {
             EXPECT_NE(message.find("signal \"dP/dt\": the value " + fmt::format("{}", value) + " mmHg/s"), std::string::npos)
                 << message;
         }
+    }
+}
+
+TEST(EdfPlusWriter, WritesEachValueAsTheNearestDigitalValueHalvesAwayFromZeroInBothDepths) {
+    TempFolder folder;
+    // A physical range of -100 to 100 on digital -100 to 100: a value's digital value is the value
+    // rounded. Quarter steps from half a step below the range to half a step above it, and -0.
+    std::vector<double> values;
+    for (int quarter = -402; quarter <= 402; ++quarter) values.push_back(quarter / 4.0);
+    values.push_back(-0.0);
+    std::vector<int> expected;
+    for (const double value : values) expected.push_back(static_cast<int>(std::clamp(std::round(value), -100.0, 100.0)));
+    for (const bool is24Bit : {false, true}) {
+        EdfPlusContents contents;
+        contents.is24Bit = is24Bit;
+        contents.tickRate = 1000.0;  // every value in one record
+        contents.runs = {{0.0, values.size()}};
+        contents.signals = {{"x", "V", -100.0, 100.0, -100, 100}};
+        const auto path = folder / (is24Bit ? "rounded.bdf" : "rounded.edf");
+        AtomicOutputFile file(path);
+        EdfPlusWriter writer(file, contents);
+        writer.write(std::vector<std::span<const double>>{values});
+        writer.finish();
+        file.commit();
+        EXPECT_EQ(WrittenEdf{readText(path)}.digitalSamples(0), expected) << (is24Bit ? "BDF+" : "EDF+");
+    }
+}
+
+TEST(EdfPlusWriter, NamesTheFirstValueItCannotWriteAmongSeveral) {
+    TempFolder folder;
+    EdfPlusContents contents;
+    contents.tickRate = 1000.0;  // every value in one record
+    contents.runs = {{0.0, 300}};
+    contents.signals = {{"x", "V", -1.0, 1.0, -2048, 2047}};
+    std::vector<double> values(300, 0.25);
+    values[170] = 3.5;
+    values[171] = std::nan("");
+    values[250] = -9.0;
+    AtomicOutputFile file(folder / "out.edf");
+    EdfPlusWriter writer(file, contents);
+    try {
+        writer.write(std::vector<std::span<const double>>{values});
+        ADD_FAILURE() << "written";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("the value 3.5 V"), std::string::npos) << error.what();
     }
 }
 
