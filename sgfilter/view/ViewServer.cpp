@@ -140,8 +140,12 @@ ViewServer::ViewServer(ViewSession& session, int port, PageFiles page)
         }
     });
     // One person's browser asks a few things at a time, and the session answers one at a time;
-    // a small pool keeps a 32-bit address space roomy.
+    // a small pool keeps a 32-bit address space roomy. Each thread serves one connection until it
+    // closes, so a connection kept open for a next request would hold a thread idle while the
+    // browser's other connections wait for one (seconds, with a chart per channel): each closes
+    // after its answer instead, which costs a loopback handshake.
     server_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+    server_.set_keep_alive_max_count(1);
     addRoutes();
     port_ = port == 0 ? server_.bind_to_any_port("127.0.0.1") : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
     if (port_ <= 0) throw std::runtime_error(fmt::format("cannot listen on 127.0.0.1:{}", port));

@@ -23,6 +23,17 @@ TEST_F(ViewServerTest, EveryRequestWithoutTheTokenIsRefused) {
     EXPECT_EQ(randomToken().size(), 32u);
 }
 
+// Each of the server's few threads serves one connection until it closes: a connection a browser
+// keeps open would hold a thread idle while the browser's other requests wait.
+TEST_F(ViewServerTest, EveryAnswerClosesItsConnection) {
+    client_->set_keep_alive(true);
+    for (const char* target : {"api/recording", "index.html", "api/nothing"}) {
+        const auto result = get(target);
+        ASSERT_TRUE(result) << target;
+        EXPECT_EQ(result->get_header_value("Connection"), "close") << target;
+    }
+}
+
 TEST_F(ViewServerTest, AHostHeaderOtherThanTheLoopbackIsRefused) {
     const std::string target = path("api/recording");
     const int port = server_->port();

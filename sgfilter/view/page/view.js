@@ -15,6 +15,7 @@ const state = {
   dialogOpen: false,
   dialogBusy: false,
   refreshes: 0, // bumped by every finished redraw, for whoever waits for one
+  generation: 0, // of the latest redraw asked for
 };
 
 function status(text) {
@@ -215,8 +216,14 @@ async function refresh() {
   state.busy++;
   // Computing a long stretch the first time takes a while; say so rather than leave blank charts.
   const slow = setTimeout(() => status("Drawing…"), 300);
+  const generation = ++state.generation;
   try {
-    await Promise.all(state.panels.map(refreshPanel));
+    // One chart after another: the server answers one at a time anyway, and a browser's many
+    // connections at once only queue for its threads. A later view stops this one's requests.
+    for (const panel of state.panels) {
+      if (generation !== state.generation) break;
+      await refreshPanel(panel);
+    }
     status("");
   } catch (error) {
     failed(error);
