@@ -226,6 +226,22 @@ check("a derivative of the smoothing gets a chart of its own and a --then stage 
   assert.ok(minima.some((value) => value !== null && value !== 0));
 });
 
+check("a width typed and OK clicked straight away are both taken, and the dialog closes", async (page) => {
+  await page.click('button.settings[data-channel="4"]');
+  const width = page.getByRole("textbox", { name: "Window width (points)" });
+  await width.waitFor();
+  await width.fill("15");
+  const count = await page.evaluate(() => window.sgView.state.refreshes);
+  // Leaving the field hands the width over, and the click is OK: two hits, in that order.
+  await page.click("#settings-dialog button[data-item='1']");
+  await settled(page, count);
+  await page.waitForFunction(() => !window.sgView.state.dialogBusy);
+  assert.equal(await page.evaluate(() => document.getElementById("settings-dialog").open), false);
+  assert.equal(await page.textContent("#status"), "");
+  const settings = await page.evaluate(() => window.sgView.state.recording.channels[3].settings);
+  assert.deepEqual([settings.derivative, settings.order, settings.width], [1, 3, 15]);
+});
+
 // A day at one sample a second: as long as a long recording, as cheap to open as a short one.
 function dayLongCsv() {
   const file = path.join(scratch, "day.csv");

@@ -322,15 +322,22 @@ function postJson(path, body) {
   return ask(path, { method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify(body) });
 }
 
-async function hit(item, change = {}) {
+// Hits reach the module one after another, each once it has answered the one before: a width typed
+// and OK clicked straight after are two hits (the field hands its value over as it loses the
+// focus), and the module must take the width before OK, whose answer closes the dialog.
+let hitsWaiting = 0;
+let lastHit = Promise.resolve();
+function hit(item, change = {}) {
+  hitsWaiting++;
   state.dialogBusy = true;
-  try {
-    await showDialogState(await postJson("api/dialog/hit", { item, ...change }));
-  } catch (error) {
-    failed(error);
-  } finally {
-    state.dialogBusy = false;
-  }
+  lastHit = lastHit
+    .then(async () => {
+      if (!state.dialogOpen) return; // an earlier hit closed it
+      await showDialogState(await postJson("api/dialog/hit", { item, ...change }));
+    })
+    .catch(failed)
+    .finally(() => { state.dialogBusy = --hitsWaiting > 0; });
+  return lastHit;
 }
 
 function itemElement(item) {
@@ -516,8 +523,10 @@ async function attachToOpenDialog() {
 
 async function openDialog(channelNumber) {
   state.dialogOpen = true;
+  status("Opening the settings…");
   try {
     await showDialogState(await postJson("api/dialog", { channel: channelNumber }));
+    if (state.dialogOpen) status("");
   } catch (error) {
     state.dialogOpen = false;
     throw error;
