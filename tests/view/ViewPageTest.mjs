@@ -143,6 +143,9 @@ check("its settings dialog is the module's: order 5 moves the width to 7, and OK
   await page.waitForFunction(() => !window.sgView.state.dialogBusy &&
     document.querySelector("#settings-dialog select[data-item='15']").value === "4");
   assert.equal(await page.textContent("#settings-dialog [data-item='18'] output"), "7");
+  // Each control is named by the label a person reads beside it, colon and all.
+  assert.equal(await page.getByLabel("Polynomial order:").inputValue(), "4");
+  assert.equal(await page.getByRole("slider", { name: "Window width (points):" }).getAttribute("aria-valuetext"), "7");
   if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT.replace(/\.png$/, "-dialog.png") });
   const count = await page.evaluate(() => window.sgView.state.refreshes);
   await page.click("#settings-dialog button[data-item='1']");

@@ -305,6 +305,14 @@ async function loadRecording() {
   showBatch();
 }
 
+// As a host does for a channel it adds, its settings dialog opens at once, before anything is
+// drawn with the module's defaults (order 2 over 5 samples), which barely smooth.
+async function addAndTune(source) {
+  const answer = await postJson("api/computed", { source });
+  await loadRecording();
+  await openDialog(answer.channel);
+}
+
 async function addComputed(source, settings = {}) {
   const answer = await postJson("api/computed", { source, ...settings });
   state.recording = answer.recording;
@@ -385,8 +393,10 @@ function itemElement(item) {
       slider.value = position < 0 ? control.first : control.first + position;
       slider.disabled = disabled;
       const shown = document.createElement("output");
-      shown.textContent = control.value;
-      slider.oninput = () => { shown.textContent = control.values[slider.value - control.first]; };
+      // The slider's position is a step; what it stands for is the value shown beside it.
+      const show = (value) => { shown.textContent = value; slider.setAttribute("aria-valuetext", String(value)); };
+      show(control.value);
+      slider.oninput = () => show(control.values[slider.value - control.first]);
       slider.onchange = () => hit(item.number, { value: Number(slider.value) });
       wrapper.append(slider, " ", shown);
       return wrapper;
@@ -418,12 +428,12 @@ function renderDialog(dialog) {
   }
 }
 
-// A text field's name is the static text that ends to its left on its line, as a person reads it.
+// The static text that ends to the item's left on its line.
 function labelBeside(item, placed) {
   const [left, top] = item.box;
   const beside = placed.filter((other) => other.kind === "static" && other.box[0] < left && Math.abs(other.box[1] - top) <= 8)
     .sort((a, b) => b.box[0] - a.box[0]);
-  return beside.length ? beside[0].text.replace(/:\s*$/, "") : "";
+  return beside.length ? beside[0].text : "";
 }
 
 // The frames first, behind the rest; the rest in reading order, so Tab goes as the eye does.
@@ -448,8 +458,10 @@ function placedItems(dialog) {
     } else {
       element = itemElement(item);
       if (!element) continue;
-      const name = item.kind === "edit" ? labelBeside(item, placed) : item.text;
-      if (name && ["popup", "control", "edit"].includes(item.kind)) element.setAttribute("aria-label", name);
+      // Named as a person reads it: by the label beside it, or by its own text where it has none.
+      const name = labelBeside(item, placed) || item.text;
+      const named = element.matches("input, select") ? element : element.querySelector("input, select");
+      if (name && named) named.setAttribute("aria-label", name);
     }
     element.dataset.item = item.number;
     element.classList.add("placed");
@@ -541,12 +553,7 @@ function listen() {
   document.getElementById("zoom-in").onclick = () => zoomAbout((state.from + state.to) / 2, 0.5);
   document.getElementById("zoom-out").onclick = () => zoomAbout((state.from + state.to) / 2, 2);
   document.getElementById("all").onclick = showAll;
-  // A new channel's settings dialog opens at once, as a host opens it for a channel it adds: the
-  // module's defaults (order 2 over 5 samples) barely smooth, and the dialog is where to choose.
-  document.getElementById("add").onclick = () =>
-    addComputed(Number(document.getElementById("source").value))
-      .then(openDialog)
-      .catch(failed);
+  document.getElementById("add").onclick = () => addAndTune(Number(document.getElementById("source").value)).catch(failed);
   document.addEventListener("keydown", (event) => {
     if (!state.recording || event.target.closest("input, select, textarea, dialog")) return;
     const actions = {
