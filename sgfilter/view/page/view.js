@@ -214,21 +214,29 @@ async function refresh() {
   if (state.dialogOpen) return; // the module is busy with its dialog; the drawing stays as it is
   document.getElementById("stretch").textContent = `${state.from.toFixed(3)} s to ${state.to.toFixed(3)} s`;
   state.busy++;
-  // Computing a long stretch the first time takes a while; say so rather than leave blank charts.
-  const slow = setTimeout(() => status("Drawing…"), 300);
   const generation = ++state.generation;
+  const latest = () => generation === state.generation;
+  // Computing a long stretch the first time takes a while; say so, and pale the charts that still
+  // show the stretch before, rather than leave them looking like the answer.
+  const slow = setTimeout(() => {
+    if (!latest()) return;
+    status("Drawing…");
+    for (const panel of state.panels) panel.element.classList.add("drawing");
+  }, 300);
   try {
     // One chart after another: the server answers one at a time anyway, and a browser's many
     // connections at once only queue for its threads. A later view stops this one's requests.
     for (const panel of state.panels) {
-      if (generation !== state.generation) break;
+      if (!latest()) break;
       await refreshPanel(panel);
+      panel.element.classList.remove("drawing");
     }
-    status("");
+    if (latest()) status("");
   } catch (error) {
-    failed(error);
+    if (latest()) failed(error);
   } finally {
     clearTimeout(slow);
+    if (latest()) for (const panel of state.panels) panel.element.classList.remove("drawing");
     state.busy--;
     state.refreshes++;
   }
