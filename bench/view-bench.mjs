@@ -1,32 +1,21 @@
 // Times what a person waits for in `sgfilter view`, by asking its server what the page asks:
 // the first screen after the command, then pans by half a screen and zooms to the whole recording
 // and back, with a smoothing of channel 1 drawn over it. Each redraw is every chart's trace
-// request at once, as the page sends them. Arguments: the build folder, the recording.
-import { spawn } from "node:child_process";
+// request, one after another, as the page sends them. Arguments: the build folder, the recording.
 import { readFileSync } from "node:fs";
-import path from "node:path";
+
+import { emulatorOf, startView } from "../tests/view/ViewProcess.mjs";
 
 const [buildDir, recording] = process.argv.slice(2);
 const columns = 1500;
 const firstView = 60; // seconds, as the page shows first
 const pans = 20;
 const zoomRounds = 5;
-const emulator = readFileSync(path.join(buildDir, "run32"), "utf8").trim();
-const program = path.join(buildDir, "sgfilter");
-const [command, args] = emulator ? [emulator, [program, "view", recording, "--no-open"]]
-                                 : [program, ["view", recording, "--no-open"]];
+const emulator = emulatorOf(buildDir);
 
 const started = performance.now();
-const server = spawn(command, args, { stdio: ["ignore", "pipe", "inherit"] });
-const address = await new Promise((resolve, reject) => {
-  let text = "";
-  server.stdout.on("data", (chunk) => {
-    text += chunk;
-    const found = text.match(/http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]+\//);
-    if (found) resolve(found[0]);
-  });
-  server.on("exit", (code) => reject(new Error(`sgfilter view ended early (${code})`)));
-});
+const { server, address: pending } = startView(buildDir, recording);
+const address = await pending;
 
 async function ask(below, options) {
   const response = await fetch(address + below, options);

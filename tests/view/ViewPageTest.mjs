@@ -1,40 +1,25 @@
 // sgfilter view's page in a real browser: Debian's Chromium, headless, driven by playwright-core
 // from the build's npm packages. Starts and stops its own server on the loopback address.
 // Arguments: the build folder and the source folder.
-import { spawn, execFileSync } from "node:child_process";
+import { execFileSync } from "node:child_process";
 import { createRequire } from "node:module";
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import assert from "node:assert/strict";
+import { built as builtProgram, emulatorOf, startView } from "./ViewProcess.mjs";
 
 const [buildDir, sourceDir] = process.argv.slice(2);
 // A hung browser or server fails the test rather than holding up the run.
 setTimeout(() => { console.log("FAILED: did not finish within 120 s"); process.exit(1); }, 120000).unref();
 const require = createRequire(path.join(buildDir, "view-page", "node_modules", "index.js"));
 const { chromium } = require("playwright-core");
-const emulator = readFileSync(path.join(buildDir, "run32"), "utf8").trim();
+const emulator = emulatorOf(buildDir);
 const recording = path.join(sourceDir, "samples", "arterial-pressure.csv");
 const scratch = mkdtempSync(path.join(tmpdir(), "sgfilter-view-page-"));
 
-function built(program, args) {
-  return emulator ? [emulator, [path.join(buildDir, program), ...args]] : [path.join(buildDir, program), args];
-}
-
-function startServer(file) {
-  const [command, args] = built("sgfilter", ["view", file, "--no-open"]);
-  const server = spawn(command, args, { stdio: ["ignore", "pipe", "inherit"] });
-  const address = new Promise((resolve, reject) => {
-    let text = "";
-    server.stdout.on("data", (chunk) => {
-      text += chunk;
-      const found = text.match(/http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]+\//);
-      if (found) resolve(found[0]);
-    });
-    server.on("exit", (code) => reject(new Error(`sgfilter view ended early (${code})`)));
-  });
-  return { server, address };
-}
+const built = (program, args) => builtProgram(buildDir, program, args);
+const startServer = (file) => startView(buildDir, file);
 
 // What `sgfilter filter` writes for the pressure at these settings: [time, value] per row.
 function filtered(settings) {
