@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 #include "recording/Scalings.h"
 #include "module/entry/ParameterBlocks.h"
@@ -91,12 +92,20 @@ bool ViewSession::isChannel(int16_t channel) const {
 }
 
 ViewSession::Computed* ViewSession::computedOf(int16_t channel) {
+    return const_cast<Computed*>(std::as_const(*this).computedOf(channel));
+}
+
+const ViewSession::Computed* ViewSession::computedOf(int16_t channel) const {
     if (channel <= fileChannels() || !isChannel(channel)) return nullptr;
     return computed_[static_cast<std::size_t>(channel - fileChannels() - 1)].get();
 }
 
+bool ViewSession::isShown(int16_t channel) const {
+    return channel > fileChannels() || input_->channelRates()[static_cast<std::size_t>(channel - 1)].has_value();
+}
+
 std::size_t ViewSession::rateOf(int16_t channel) const {
-    if (channel > fileChannels()) return computed_[static_cast<std::size_t>(channel - fileChannels() - 1)]->stage.rate;
+    if (const Computed* computed = computedOf(channel)) return computed->stage.rate;
     const auto rate = input_->channelRates()[static_cast<std::size_t>(channel - 1)];
     if (!rate) throw UsageError(fmt::format("channel {} is at a rate the recording's others do not share", channel));
     return *rate;
@@ -112,7 +121,7 @@ nlohmann::json ViewSession::describeChannel(int16_t channel) const {
         json["computed"] = false;
         return json;
     }
-    const Computed& computed = *computed_[static_cast<std::size_t>(channel - fileChannels() - 1)];
+    const Computed& computed = *computedOf(channel);
     json["name"] = computed.output.title;
     json["units"] = shortUnits(unitsTextOf(computed.output.scaling));
     json["computed"] = true;
@@ -134,9 +143,7 @@ nlohmann::json ViewSession::describe() const {
     }
     nlohmann::json channels = nlohmann::json::array();
     for (int16_t channel = 1; isChannel(channel); ++channel) {
-        if (channel > fileChannels() || input_->channelRates()[static_cast<std::size_t>(channel - 1)]) {
-            channels.push_back(describeChannel(channel));
-        }
+        if (isShown(channel)) channels.push_back(describeChannel(channel));
     }
     nlohmann::json annotations = nlohmann::json::array();
     for (const Annotation& annotation : input_->edf().annotations) {
@@ -275,22 +282,24 @@ std::size_t ViewSession::firstBlockAtOrAfter(double time) const {
     return static_cast<std::size_t>(std::ranges::lower_bound(starts, time) - starts.begin());
 }
 
-void ViewSession::ensureSummarised(int16_t channel, std::size_t blockIndex) {
-    if (summaries_->has(channel, blockIndex)) return;
+std::span<const float> ViewSession::storedValues(int16_t channel, std::size_t blockIndex) {
     Computed* computed = computedOf(channel);
     if (computed) ensureComputed(*computed, blockIndex, 0);
     const std::size_t rate = rateOf(channel);
     const auto length = static_cast<std::size_t>(plan_.blockOf(rate, blockIndex).length);
-    const auto stored = host_.recording().readValues(computed ? refhost::DataKind::computed : refhost::DataKind::raw,
-                                                     channel, plan_.blockNumber(rate, blockIndex));
-    summaries_->add(channel, blockIndex, stored.first(length));
+    return host_.recording()
+        .readValues(computed ? refhost::DataKind::computed : refhost::DataKind::raw, channel, plan_.blockNumber(rate, blockIndex))
+        .first(length);
+}
+
+void ViewSession::ensureSummarised(int16_t channel, std::size_t blockIndex) {
+    if (!summaries_->has(channel, blockIndex)) summaries_->add(channel, blockIndex, storedValues(channel, blockIndex));
 }
 
 bool ViewSession::prepareNext() {
     for (; preparedBlocks_ < plan_.blocksPerRate(); ++preparedBlocks_) {
         for (int16_t channel = 1; isChannel(channel); ++channel) {
-            const bool shown = channel > fileChannels() || input_->channelRates()[static_cast<std::size_t>(channel - 1)];
-            if (!shown || summaries_->has(channel, preparedBlocks_) || std::ranges::find(failing_, channel) != failing_.end()) {
+            if (!isShown(channel) || summaries_->has(channel, preparedBlocks_) || std::ranges::find(failing_, channel) != failing_.end()) {
                 continue;
             }
             try {
@@ -308,7 +317,7 @@ bool ViewSession::prepareNext() {
 std::vector<UnitsConversion> ViewSession::conversionsOf(const std::vector<int16_t>& channels) const {
     std::vector<UnitsConversion> conversions;
     for (const int16_t channel : channels) {
-        const auto computed = channel > fileChannels() ? computed_[static_cast<std::size_t>(channel - fileChannels() - 1)].get() : nullptr;
+        const Computed* computed = computedOf(channel);
         conversions.push_back(unitsConversionOf(computed ? computed->output.scaling
                                                          : input_->scalings()[static_cast<std::size_t>(channel - 1)]));
     }
@@ -360,12 +369,7 @@ void ViewSession::traceSamples(const TraceRequest& request, std::size_t index, T
         rows.times->readTimes(block.firstRow, std::span(times).first(length));
         for (std::size_t channel = 0; channel < request.channels.size(); ++channel) {
             const int16_t number = request.channels[channel];
-            Computed* computed = computedOf(number);
-            if (computed) ensureComputed(*computed, index, 0);
-            const auto stored = host_.recording()
-                                    .readValues(computed ? refhost::DataKind::computed : refhost::DataKind::raw, number,
-                                                plan_.blockNumber(rate, index))
-                                    .first(length);
+            const std::span<const float> stored = storedValues(number, index);
             if (!summaries_->has(number, index)) summaries_->add(number, index, stored);
             for (std::size_t sample = 0; sample < length; ++sample) {
                 values[channel][sample] = conversions[channel].toUnits(stored[sample]);

@@ -77,12 +77,17 @@ private:
     int16_t fileChannels() const { return static_cast<int16_t>(input_->summary().channels.size()); }
     bool isChannel(int16_t channel) const;
     Computed* computedOf(int16_t channel);
+    const Computed* computedOf(int16_t channel) const;
+    // A channel at a rate it shares with the recording's others, which traces can show.
+    bool isShown(int16_t channel) const;
     std::size_t rateOf(int16_t channel) const;
     nlohmann::json describeChannel(int16_t channel) const;
     void ensureComputed(Computed& computed, std::size_t blockIndex, int depth);
     // Drops the computed blocks of `channel` and of the channels that read it, directly or not.
     void forgetComputed(int16_t channel);
     std::size_t firstBlockAtOrAfter(double time) const;
+    // The channel's stored values of the block, computed first where they are computed values.
+    std::span<const float> storedValues(int16_t channel, std::size_t blockIndex);
     // Where `channel`'s values of the block are summarised, computing them first if need be.
     void ensureSummarised(int16_t channel, std::size_t blockIndex);
     void traceSamples(const TraceRequest& request, std::size_t firstBlock, TraceColumns& columns);
