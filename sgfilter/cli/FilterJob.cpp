@@ -210,9 +210,12 @@ void runFilterJob(const FilterJob& job) {
         if (outputFormat == RecordingFormat::csv) {
             writer = &csv.emplace(output, summary.timeHeader, rates.front().timeDecimals, csvColumnsOf(outputs));
         } else {
-            std::vector<UnitsConversion> conversions;
-            for (const OutputChannel& channel : outputs) conversions.push_back(unitsConversionOf(channel.scaling));
-            const std::vector<ValueRange> values = valueRangesOf(recording, plan, resultChannelsOf(outputs), conversions);
+            std::vector<ValueRange> values;
+            for (const OutputChannel& channel : outputs) {
+                const UnitsConversion conversion = unitsConversionOf(channel.scaling);
+                values.push_back(channel.storedValues ? inUnits(*channel.storedValues, conversion)
+                                                      : valueRangeOf(recording, plan, channel.values, conversion));
+            }
             EdfOutput edfOutput =
                 edfOutputOf(outputs, values, input->format(), outputFormat, input->edf(), layout, rates);
             writer = &edf.emplace(output, std::move(edfOutput.contents), std::move(edfOutput.conversions));

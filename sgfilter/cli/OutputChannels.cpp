@@ -34,7 +34,8 @@ std::vector<OutputChannel> outputChannelsOf(const std::vector<PlannedStage>& sta
             const ChannelColumn& column = input.summary.channels[index];
             outputs.push_back({{channel, refhost::DataKind::raw, input.rates[index].value()}, column.name, column.units,
                                input.scalings[index],
-                               input.ranges.empty() ? std::nullopt : std::optional(input.ranges[index]), std::nullopt});
+                               input.ranges.empty() ? std::nullopt : std::optional(input.ranges[index]), std::nullopt,
+                               std::nullopt});
         }
     }
     const auto fileChannels = static_cast<int16_t>(input.summary.channels.size());
@@ -46,7 +47,7 @@ std::vector<OutputChannel> outputChannelsOf(const std::vector<PlannedStage>& sta
                                                        : recordedNames.at(static_cast<std::size_t>(source - fileChannels - 1)));
         outputs.push_back({{channel.channel, refhost::DataKind::computed, stages[stage].rate}, channel.title,
                            unitsTextOf(channel.scaling), channel.scaling, std::nullopt,
-                           StageOrigin{stages[stage].settings, source, recordedNames.back()}});
+                           StageOrigin{stages[stage].settings, source, recordedNames.back()}, channel.storedValues});
     }
     return outputs;
 }

@@ -13,6 +13,7 @@
 #include "recording/ResultChannel.h"
 #include "recording/StagePlan.h"
 #include "recording/StageRunner.h"
+#include "recording/ValueRange.h"
 
 namespace sgf {
 
@@ -31,6 +32,7 @@ struct OutputChannel {
     sg::ChannelScaling scaling;  // of the values written: their decimals and their units
     std::optional<SignalRange> recordedRange;  // an EDF or BDF input's own range of a kept source
     std::optional<StageOrigin> origin;         // a stage's output's
+    std::optional<ValueRange> storedValues;    // a stage's output's least and greatest stored value
 };
 
 // The input as read: its channels, their scalings, their rates among those read and, for EDF and

@@ -61,20 +61,24 @@ refhost::ChannelComputation startStage(refhost::ReferenceHost& host, const Plann
     return *computation;
 }
 
-void computeStageBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation, int16_t block) {
+ValueRange computeStageBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation, int16_t block) {
     computation.computeBlock(block);
     const auto values = host.recording().readValues(refhost::DataKind::computed, computation.channel(), block);
     if (std::ranges::any_of(values, [](float value) { return std::isnan(value); })) {
         throw std::runtime_error(fmt::format("the module left samples of block {} unwritten", block));
     }
     requireHealthyModule(host, activityOf(computation));
+    // Taken while the block is at hand, so that no later pass has to read every block again.
+    ValueRange stored;
+    widenValueRange(stored, values, kStoredValues);
+    return stored;
 }
 
 ComputedChannel describeStageOutput(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,
                                     const PlannedStage& stage, int16_t block) {
     const refhost::DefaultTitleAnswer title = computation.defaultTitle();
     if (title.record.hasTitle != 1) throw std::runtime_error("the module gave no title for its output");
-    ComputedChannel computed{computation.channel(), title.text(), outputScaling(host, computation, stage, block)};
+    ComputedChannel computed{computation.channel(), title.text(), outputScaling(host, computation, stage, block), {}};
     requireHealthyModule(host, activityOf(computation));
     refhost::ChannelDescription& description = host.recording().channel(computation.channel());
     description.name = computed.title;
@@ -86,11 +90,14 @@ ComputedChannel describeStageOutput(refhost::ReferenceHost& host, refhost::Chann
 ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage, const BlockPlan& plan,
                          const BlockProgress& progress) {
     refhost::ChannelComputation computation = startStage(host, stage);
+    ValueRange stored;
     for (std::size_t index = 0; index < plan.blocksPerRate(); ++index) {
-        computeStageBlock(host, computation, plan.blockNumber(stage.rate, index));
+        widenValueRange(stored, computeStageBlock(host, computation, plan.blockNumber(stage.rate, index)));
         progress(index + 1, plan.blocksPerRate());
     }
-    return describeStageOutput(host, computation, stage, plan.blockNumber(stage.rate, 0));
+    ComputedChannel computed = describeStageOutput(host, computation, stage, plan.blockNumber(stage.rate, 0));
+    computed.storedValues = stored;
+    return computed;
 }
 
 }  // namespace sgf

@@ -10,6 +10,7 @@
 #include "module/filter/ChannelScaling.h"
 #include "recording/BlockPlan.h"
 #include "recording/StagePlan.h"
+#include "recording/ValueRange.h"
 #include "refhost/ChannelComputation.h"
 #include "refhost/ReferenceHost.h"
 
@@ -19,6 +20,7 @@ struct ComputedChannel {
     int16_t channel;
     std::string title;           // the module's default title
     sg::ChannelScaling scaling;  // the complete scaling of the channel's computed values
+    ValueRange storedValues;     // the least and greatest value stored in its blocks, where runStage computed them all
 };
 
 // Told after each block: blocks done, blocks in all.
@@ -34,8 +36,8 @@ ComputedChannel runStage(refhost::ReferenceHost& host, const PlannedStage& stage
 
 // Appends the stage's output channel and has the module create its instance with the settings.
 refhost::ChannelComputation startStage(refhost::ReferenceHost& host, const PlannedStage& stage);
-// One block of the channel, through the module.
-void computeStageBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation, int16_t block);
+// One block of the channel, through the module. Returns the least and greatest value it stored.
+ValueRange computeStageBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation, int16_t block);
 // The output's title and scaling as the module gives them, stored in the channel's description.
 // `block` is one of the stage's rate.
 ComputedChannel describeStageOutput(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,

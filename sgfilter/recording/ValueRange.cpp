@@ -11,4 +11,17 @@ void widenValueRange(ValueRange& range, std::span<const float> stored, const Uni
     }
 }
 
+void widenValueRange(ValueRange& range, const ValueRange& part) {
+    if (part.least < range.least) range.least = part.least;
+    if (part.greatest > range.greatest) range.greatest = part.greatest;
+}
+
+ValueRange inUnits(const ValueRange& stored, const UnitsConversion& conversion) {
+    if (!(stored.least <= stored.greatest)) return {};  // no value
+    // A negative scale turns the least stored value into the greatest in units.
+    const double a = conversion.toUnits(static_cast<float>(stored.least));
+    const double b = conversion.toUnits(static_cast<float>(stored.greatest));
+    return a <= b ? ValueRange{a, b} : ValueRange{b, a};
+}
+
 }  // namespace sgf

@@ -1,9 +1,7 @@
-// The least and greatest value in units of each output channel, from one pass over its finished
-// blocks: the stages are done before an EDF+ or BDF+ header is written, so its ranges can hold
-// every value.
+// The least and greatest value in units of a channel, from one pass over its finished blocks: the
+// stages are done before an EDF+ or BDF+ header is written, so its ranges can hold every value.
+// A stage's output needs no such pass: its range is gathered as its blocks are computed.
 #pragma once
-
-#include <vector>
 
 #include "recording/BlockPlan.h"
 #include "recording/ResultChannel.h"
@@ -13,10 +11,9 @@
 
 namespace sgf {
 
-// One per channel, in units by `conversions` (one per channel). A NaN counts for neither end (no
-// range holds it; the writer refuses it by name).
-std::vector<ValueRange> valueRangesOf(const refhost::Recording& recording, const BlockPlan& plan,
-                                      const std::vector<ResultChannel>& channels,
-                                      const std::vector<UnitsConversion>& conversions);
+// In units by `conversion`. A NaN counts for neither end (no range holds it; the writer refuses it
+// by name).
+ValueRange valueRangeOf(const refhost::Recording& recording, const BlockPlan& plan, const ResultChannel& channel,
+                        const UnitsConversion& conversion);
 
 }  // namespace sgf

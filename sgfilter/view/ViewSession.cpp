@@ -175,7 +175,7 @@ int16_t ViewSession::addComputed(int16_t source, const FilterSettings& settings)
     refhost::ChannelComputation computation = startStage(host_, stage);
     preparedBlocks_ = 0;
     computed_.push_back(std::make_unique<Computed>(
-        Computed{computation, stage, ComputedChannel{stage.outputChannel, {}, {}}, std::vector<bool>(plan_.blocksPerRate(), false)}));
+        Computed{computation, stage, ComputedChannel{stage.outputChannel, {}, {}, {}}, std::vector<bool>(plan_.blocksPerRate(), false)}));
     // The module's answer about its output's scaling holds once it has computed a block, as in
     // `filter`, which asks after computing them all.
     Computed& added = *computed_.back();
