@@ -193,8 +193,8 @@ std::filesystem::path ModuleCopy() {
 // loaded and its kernel capped at `path`.
 class Session {
 public:
-    Session(const std::vector<float>& x, sg::SimdPath path, int blockLength = kBlockLength)
-        : host_(refhost::HostOptions::forBulkFiltering()), blocks_(static_cast<int>(x.size()) / blockLength) {
+    Session(const std::vector<float>& x, sg::SimdPath path, int blockLength = kBlockLength, bool traceCalls = false)
+        : host_(OptionsTracing(traceCalls)), blocks_(static_cast<int>(x.size()) / blockLength) {
         setenv(sg::kSimdLimitVariable, sg::PathName(path), 1);
         host_.loadModule(ModuleCopy());
         auto& recording = host_.recording();
@@ -218,6 +218,8 @@ public:
         computation.setParameter(sg::kParamDerivativeOrder, static_cast<int16_t>(s.derivative));
         return computation;
     }
+    std::size_t CallsTraced() { return host_.trace().calls().size(); }
+    void ForgetCalls() { host_.trace().clear(); }
     std::vector<float> Output() {
         std::vector<float> all;
         for (int16_t block = 1; block <= blocks_; ++block) {
@@ -228,6 +230,12 @@ public:
     }
 
 private:
+    static refhost::HostOptions OptionsTracing(bool traceCalls) {
+        refhost::HostOptions options = refhost::HostOptions::forBulkFiltering();
+        options.traceCalls = traceCalls;
+        return options;
+    }
+
     refhost::ReferenceHost host_;
     int blocks_;
     int16_t channel_ = 0;
@@ -244,6 +252,19 @@ double Main1Rate(const std::vector<float>& x, Shape s, sg::SimdPath path, std::v
     });
     output = session.Output();
     return static_cast<double>(session.Blocks()) * blockLength / seconds;
+}
+
+// The host calls of one request for a block inside the run. The plain loop's windows across the
+// block's two boundaries make them, and the vector code makes exactly the same, so their number
+// depends on the window and not on the block's length; their cost is a share of each block's time
+// that only they set.
+std::size_t HostCallsPerBlock(const std::vector<float>& x, Shape s, int blockLength) {
+    Session session(x, sg::WidestSupportedPath(), blockLength, /*traceCalls=*/true);
+    auto computation = session.Computation(s);
+    computation.computeBlock(2);  // builds the table
+    session.ForgetCalls();
+    computation.computeBlock(2);
+    return session.CallsTraced();
 }
 
 struct FirstRequest {
@@ -367,7 +388,11 @@ int main() {
                     "(through Main1 only where 32-bit programs run natively). The kernel alone does %.1f M/s:\n",
                     Name(s).c_str(), sg::PathName(fast), kernelRate / 1e6);
 #endif
+#if SG_BENCH_THROUGH_MAIN1
+        std::printf("%-8s %10s %16s %10s %10s %12s\n", "block", "M/s", "of kernel alone", "of peak", "bits", "host calls");
+#else
         std::printf("%-8s %10s %16s %10s %10s\n", "block", "M/s", "of kernel alone", "of peak", "bits");
+#endif
         for (int blockLength : kBlockSizes) {
             std::vector<float> output;
 #if SG_BENCH_THROUGH_MAIN1
@@ -380,8 +405,12 @@ int main() {
             const std::size_t compared = output.size() - static_cast<std::size_t>(taps);
             const bool same = std::memcmp(output.data(), reference.data(), compared * sizeof(float)) == 0;
             const char* bits = same ? "identical" : "DIFFER";
-            std::printf("%-8d %10.1f %15.0f%% %9.0f%% %10s\n", blockLength, rate / 1e6, 100.0 * rate / kernelRate,
+            std::printf("%-8d %10.1f %15.0f%% %9.0f%% %10s", blockLength, rate / 1e6, 100.0 * rate / kernelRate,
                         peakRate > 0 ? 100.0 * rate * s.width / peakRate : 0.0, bits);
+#if SG_BENCH_THROUGH_MAIN1
+            std::printf(" %12zu", HostCallsPerBlock(x, s, blockLength));
+#endif
+            std::printf("\n");
         }
     }
 
