@@ -283,24 +283,18 @@ try {
   page.on("pageerror", (error) => { console.log(`page error: ${error.message}`); failed++; });
   await page.goto(await address);
   await page.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
-  for (const { name, body } of checks) {
+  const run = async (name, action) => {
     try {
-      await body(page);
+      await action();
       console.log(`ok: ${name}`);
     } catch (error) {
       failed++;
       console.log(`FAILED: ${name}\n  ${error.message}`);
     }
-  }
+  };
+  for (const { name, body } of checks) await run(name, () => body(page));
   if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT });
-  const name = "End pans to the end of a 24-hour recording, drawn there";
-  try {
-    await panToTheEndOfADay(browser);
-    console.log(`ok: ${name}`);
-  } catch (error) {
-    failed++;
-    console.log(`FAILED: ${name}\n  ${error.message}`);
-  }
+  await run("End pans to the end of a 24-hour recording, drawn there", () => panToTheEndOfADay(browser));
 } catch (error) {
   failed++;
   console.log(`FAILED: ${error.message}`);
