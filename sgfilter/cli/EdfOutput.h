@@ -9,7 +9,7 @@
 #include "csv/RunLayout.h"
 #include "edf/EdfPlusContents.h"
 #include "edf/RecordingFormat.h"
-#include "recording/RowsAtRate.h"
+#include "input/RowsAtRate.h"
 #include "recording/Scalings.h"
 #include "recording/ValueRanges.h"
 

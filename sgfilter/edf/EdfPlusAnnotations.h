@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "edf/StartAndAnnotations.h"
+#include "input/StartAndAnnotations.h"
 
 namespace sgf {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "edf/StartAndAnnotations.h"
+#include "input/StartAndAnnotations.h"
 
 namespace sgf {
 

@@ -16,7 +16,7 @@
 #include "csv/RunLayout.h"
 #include "edf/EdfHeaderCheck.h"
 #include "edf/EdfRecording.h"
-#include "recording/RowsAtRate.h"
+#include "input/RowsAtRate.h"
 
 namespace sgf {
 

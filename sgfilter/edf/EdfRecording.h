@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "csv/CsvSummary.h"
-#include "edf/StartAndAnnotations.h"
+#include "input/StartAndAnnotations.h"
 #include "module/filter/ChannelScaling.h"
 
 namespace sgf {

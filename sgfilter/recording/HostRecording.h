@@ -9,7 +9,7 @@
 
 #include "csv/CsvSummary.h"
 #include "recording/BlockPlan.h"
-#include "recording/RowsAtRate.h"
+#include "input/RowsAtRate.h"
 #include "refhost/Recording.h"
 #include "staging/StagedRows.h"
 

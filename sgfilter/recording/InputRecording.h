@@ -16,7 +16,7 @@
 #include "edf/EdfRecording.h"
 #include "edf/RecordingFormat.h"
 #include "recording/BlockPlan.h"
-#include "recording/RowsAtRate.h"
+#include "input/RowsAtRate.h"
 #include "refhost/Recording.h"
 
 namespace sgf {

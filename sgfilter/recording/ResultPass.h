@@ -10,7 +10,7 @@
 #include "recording/BlockPlan.h"
 #include "recording/ResultChannel.h"
 #include "recording/ResultWriter.h"
-#include "recording/RowsAtRate.h"
+#include "input/RowsAtRate.h"
 #include "refhost/Recording.h"
 
 namespace sgf {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "csv/RunLayout.h"
-#include "recording/RowTimes.h"
+#include "input/RowTimes.h"
 #include "staging/RowSink.h"
 #include "staging/StagingFile.h"
 

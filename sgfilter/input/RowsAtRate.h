@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "recording/RowTimes.h"
+#include "input/RowTimes.h"
 
 namespace sgf {
 
