@@ -1,0 +1,74 @@
+#include "wfdb/WfdbSignalFile.h"
+
+#include <fcntl.h>
+#include <fmt/format.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "refhost/UnlinkedFile.h"
+#include "util/Errors.h"
+
+namespace sgf {
+
+WfdbSignalFile::WfdbSignalFile(const std::filesystem::path& file, const WfdbStorageFormat& format, std::uint64_t byteOffset,
+                               std::size_t frameSamples, std::span<const std::int32_t> initialValues)
+    : file_(file), format_(format), byteOffset_(byteOffset), frameSamples_(frameSamples) {
+    descriptor_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor_ < 0) throw InputError(file, 0, std::string("cannot open the signal file: ") + std::strerror(errno));
+    struct stat status {};
+    if (::fstat(descriptor_, &status) != 0) {
+        ::close(descriptor_);
+        throw InputError(file, 0, std::string("cannot read the signal file: ") + std::strerror(errno));
+    }
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    frames_ = size > byteOffset ? format.samplesIn(size - byteOffset) / frameSamples : 0;
+    if (!format.firstDifferences) return;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(frames_ * frameSamples));
+    if (refhost::readFullyAt(descriptor_, bytes.data(), bytes.size(), static_cast<off_t>(byteOffset)) !=
+        static_cast<ssize_t>(bytes.size())) {
+        ::close(descriptor_);
+        throw InputError(file, 0, "cannot read the signal file");
+    }
+    differenced_.resize(bytes.size());
+    std::vector<std::int32_t> running(initialValues.begin(), initialValues.end());
+    for (std::size_t sample = 0; sample < bytes.size(); ++sample) {
+        std::int32_t& value = running[sample % frameSamples];
+        value += static_cast<signed char>(bytes[sample]);
+        differenced_[sample] = value;
+    }
+}
+
+WfdbSignalFile::~WfdbSignalFile() { ::close(descriptor_); }
+
+void WfdbSignalFile::readFrames(std::uint64_t firstFrame, std::size_t count, std::span<std::int32_t> out) const {
+    const std::size_t samples = count * frameSamples_;
+    if (firstFrame + count > frames_ || out.size() < samples) {
+        throw std::out_of_range(fmt::format("frames past the end of {}", file_.string()));
+    }
+    const std::uint64_t firstSample = firstFrame * frameSamples_;
+    if (format_.firstDifferences) {
+        std::copy_n(differenced_.begin() + static_cast<std::ptrdiff_t>(firstSample), samples, out.begin());
+        return;
+    }
+    const std::uint64_t firstGroup = firstSample / format_.groupSamples;
+    const std::size_t lead = static_cast<std::size_t>(firstSample - firstGroup * format_.groupSamples);
+    const std::uint64_t byteCount = format_.bytesFor(lead + samples);
+    bytes_.resize(static_cast<std::size_t>(byteCount));
+    const auto offset = static_cast<off_t>(byteOffset_ + firstGroup * format_.groupBytes);
+    if (refhost::readFullyAt(descriptor_, bytes_.data(), bytes_.size(), offset) != static_cast<ssize_t>(bytes_.size())) {
+        throw InputError(file_, 0, fmt::format("frames {} to {} cannot be read", firstFrame, firstFrame + count - 1));
+    }
+    if (lead == 0) {
+        format_.decode(bytes_, out.first(samples));
+        return;
+    }
+    groupAligned_.resize(lead + samples);
+    format_.decode(bytes_, groupAligned_);
+    std::copy_n(groupAligned_.begin() + static_cast<std::ptrdiff_t>(lead), samples, out.begin());
+}
+
+}  // namespace sgf
