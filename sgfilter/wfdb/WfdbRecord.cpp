@@ -194,10 +194,11 @@ void WfdbRecord::readDigital(std::size_t signal, std::uint64_t firstFrame, std::
 
 void WfdbRecord::readFromSegment(const Segment& segment, std::size_t signal, std::uint64_t firstFrame, std::size_t count,
                                  std::span<std::int32_t> out) const {
-    const std::optional<Source>& source = segment.sources[signal];
     const std::size_t samples = count * static_cast<std::size_t>(signals_[signal].samplesPerFrame);
     std::fill_n(out.begin(), samples, kWfdbInvalid);
-    if (!source) return;
+    // An empty segment has no sources at all.
+    if (signal >= segment.sources.size() || !segment.sources[signal]) return;
+    const Source* source = &*segment.sources[signal];
     const WfdbSignalFile& file = *segment.files[source->file];
     const std::uint64_t fileFirst = firstFrame + static_cast<std::uint64_t>(source->skew);
     if (fileFirst >= file.frames()) return;

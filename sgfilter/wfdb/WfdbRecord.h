@@ -56,7 +56,7 @@ private:
     struct Segment {
         std::uint64_t firstFrame = 0, frames = 0;
         std::vector<std::unique_ptr<WfdbSignalFile>> files;
-        std::vector<std::optional<Source>> sources;  // per signal of the record
+        std::vector<std::optional<Source>> sources;  // per signal of the record; none in an empty segment
     };
 
     // The segment of one header: its signals' files opened, its signals as its header gives them.
