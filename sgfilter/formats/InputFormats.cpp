@@ -2,6 +2,7 @@
 
 #include "csv/CsvFormat.h"
 #include "edf/EdfFormat.h"
+#include "wfdb/WfdbFormat.h"
 
 namespace sgf {
 
@@ -10,6 +11,7 @@ FormatRegistry& inputFormats() {
         FormatRegistry formats;
         formats.add(csvFormat());
         formats.add(edfFormat());
+        formats.add(wfdbFormat());
         return formats;
     }();
     return registry;
