@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_TEST_SECONDS ?= 30
 FUZZ_TEST_RUNS ?= 6000
 
-.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench bench-view bench-write clean
+.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench bench-view bench-write bench-wfdb clean
 
 all: build
 
@@ -69,6 +69,10 @@ bench-view: deps
 # sgfilter's EDF+ write path, native, before and after its speed-up, in one run; checks the bytes.
 bench-write: deps
 	@bench/run-write-bench.sh $(BUILD)
+
+# Reading and filtering a day-long format-212 WFDB record against the same samples as EDF, in one run.
+bench-wfdb: build
+	@bench/wfdb-read-bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
