@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <string_view>
 
@@ -11,6 +12,9 @@
 namespace sgf {
 
 namespace {
+
+// More would make a frame of one file larger than a stretch decoded at once is meant to be.
+constexpr int kMostSamplesPerFrame = 4096;
 
 struct Token {
     std::string_view text;
@@ -95,7 +99,8 @@ void readRecordLine(const HeaderLines& lines, const std::vector<Token>& tokens, 
     const std::size_t slash = name.find('/');
     if (slash != std::string_view::npos) {
         header.multiSegment = true;
-        if (lines.whole<int>(name.substr(slash + 1), "number of segments") < 1) lines.fail("a record has at least one segment");
+        header.segmentCount = lines.whole<int>(name.substr(slash + 1), "number of segments");
+        if (header.segmentCount < 1) lines.fail("a record has at least one segment");
         name = name.substr(0, slash);
     }
     header.recordName = std::string(name);
@@ -115,6 +120,7 @@ void readRecordLine(const HeaderLines& lines, const std::vector<Token>& tokens, 
             }
         }
         if (!frequency.empty()) lines.fail(fmt::format("sampling frequency \"{}\" is not a number", tokens[2].text));
+        if (!std::isfinite(header.frameRate) || !std::isfinite(header.counterFrequency)) lines.fail("the sampling frequency is not finite");
         if (!(header.frameRate > 0)) header.frameRate = 250.0;
     }
     if (tokens.size() > 3) {
@@ -132,7 +138,9 @@ void readFormatField(const HeaderLines& lines, std::string_view text, WfdbSignal
     if (!text.empty() && text.front() == 'x') {
         text.remove_prefix(1);
         signal.samplesPerFrame = lines.leading<int>(text, "samples per frame");
-        if (signal.samplesPerFrame < 1) lines.fail("a signal has at least one sample per frame");
+        if (signal.samplesPerFrame < 1 || signal.samplesPerFrame > kMostSamplesPerFrame) {
+            lines.fail(fmt::format("samples per frame must be 1 to {}", kMostSamplesPerFrame));
+        }
     }
     if (!text.empty() && text.front() == ':') {
         text.remove_prefix(1);
@@ -149,6 +157,7 @@ void readFormatField(const HeaderLines& lines, std::string_view text, WfdbSignal
 // "gain[(baseline)][/units]".
 void readGainField(const HeaderLines& lines, std::string_view text, WfdbSignalLine& signal, bool& baselineGiven) {
     const double gain = lines.leading<double>(text, "ADC gain");
+    if (!std::isfinite(gain)) lines.fail("the ADC gain is not finite");
     if (gain != 0.0) signal.gain = gain;
     if (!text.empty() && text.front() == '(') {
         text.remove_prefix(1);
@@ -174,6 +183,7 @@ WfdbSignalLine readSignalLine(const HeaderLines& lines, std::string_view line, c
     bool baselineGiven = false, initialGiven = false;
     if (tokens.size() > 2) readGainField(lines, tokens[2].text, signal, baselineGiven);
     if (tokens.size() > 3) signal.adcResolution = lines.whole<int>(tokens[3].text, "ADC resolution");
+    if (signal.adcResolution < 0 || signal.adcResolution > 32) lines.fail("the ADC resolution must be 0 to 32 bits");
     if (tokens.size() > 4) signal.adcZero = lines.whole<int>(tokens[4].text, "ADC zero");
     if (tokens.size() > 5) {
         signal.initialValue = lines.whole<int>(tokens[5].text, "initial value");
@@ -229,7 +239,9 @@ WfdbHeader readWfdbHeader(const std::filesystem::path& file) {
     if (!header.multiSegment && static_cast<int>(header.signals.size()) != header.signalCount) {
         lines.fail(fmt::format("the record line gives {} signals, but {} signal lines follow", header.signalCount, header.signals.size()));
     }
-    if (header.multiSegment && header.segments.empty()) lines.fail("a multi-segment record with no segment lines");
+    if (header.multiSegment && static_cast<int>(header.segments.size()) != header.segmentCount) {
+        lines.fail(fmt::format("the record line gives {} segments, but {} segment lines follow", header.segmentCount, header.segments.size()));
+    }
     return header;
 }
 

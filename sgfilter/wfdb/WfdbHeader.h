@@ -34,6 +34,7 @@ struct WfdbSegmentLine {
 struct WfdbHeader {
     std::string recordName;
     bool multiSegment = false;
+    int segmentCount = 0;  // of a multi-segment record
     int signalCount = 0;
     double frameRate = 250.0;  // frames per second
     double counterFrequency = 0.0;  // 0 where the header gives none

@@ -14,8 +14,8 @@ namespace sgf {
 
 namespace {
 
-// Frames decoded at a time: large enough that a pread's cost vanishes, small enough to stay in cache.
-constexpr std::size_t kFramesAtOnce = std::size_t{1} << 15;
+// Samples of all signals decoded at a time: enough that a pread's cost vanishes, few enough to stay in cache.
+constexpr std::size_t kSamplesAtOnce = std::size_t{1} << 16;
 
 // The fewest decimals that write every sample time of the rate exactly, where there are any.
 int wfdbTimeDecimals(double sampleRate) {
@@ -56,6 +56,9 @@ std::vector<WfdbInputRecording::ValidStretch>::const_iterator stretchOfRow(const
 WfdbInputRecording::WfdbInputRecording(const std::filesystem::path& header, const ChannelChoice& choose, const std::string& annotator,
                                        bool annotatorRequired)
     : record_(header) {
+    std::size_t frameSamples = 0;
+    for (const WfdbSignal& signal : record_.signals()) frameSamples += static_cast<std::size_t>(signal.samplesPerFrame);
+    framesAtOnce_ = std::max<std::size_t>(1, kSamplesAtOnce / frameSamples);
     describe(header, annotator, annotatorRequired);
     std::vector<std::size_t> channels;
     for (const int number : choose(description_)) {
@@ -114,8 +117,8 @@ void WfdbInputRecording::describe(const std::filesystem::path& header, const std
 void WfdbInputRecording::findValidFrames(const std::vector<std::size_t>& channels) {
     std::vector<char> valid;
     std::uint64_t rows = 0;
-    for (std::uint64_t first = 0; first < record_.frames(); first += kFramesAtOnce) {
-        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kFramesAtOnce, record_.frames() - first));
+    for (std::uint64_t first = 0; first < record_.frames(); first += framesAtOnce_) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(framesAtOnce_, record_.frames() - first));
         valid.assign(count, 1);
         for (const std::size_t channel : channels) {
             const auto perFrame = static_cast<std::size_t>(record_.signals()[channel].samplesPerFrame);
@@ -182,7 +185,7 @@ void WfdbInputRecording::readStored(std::size_t channel, std::size_t firstSample
         const auto stretch = stretchOfRow(stretches_, frameRow);
         const std::uint64_t frame = stretch->firstFrame + (frameRow - stretch->firstRow);
         const std::size_t wanted = (within + values.size() - done + perFrame - 1) / perFrame;
-        const auto frames = static_cast<std::size_t>(std::min<std::uint64_t>({wanted, kFramesAtOnce, stretch->firstFrame + stretch->frames - frame}));
+        const auto frames = static_cast<std::size_t>(std::min<std::uint64_t>({wanted, framesAtOnce_, stretch->firstFrame + stretch->frames - frame}));
         digital_.resize(frames * perFrame);
         record_.readDigital(channel, frame, frames, digital_);
         const std::size_t count = std::min(frames * perFrame - within, values.size() - done);

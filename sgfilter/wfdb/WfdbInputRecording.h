@@ -57,6 +57,7 @@ private:
     WfdbRecord record_;
     std::vector<ValidStretch> stretches_;
     std::vector<std::unique_ptr<FrameTimes>> times_;
+    std::size_t framesAtOnce_ = 1;  // decoded by one read
     mutable std::vector<std::int32_t> digital_;
 };
 

@@ -205,10 +205,9 @@ void WfdbRecord::readFromSegment(const Segment& segment, std::size_t signal, std
     // A skewed signal's last samples lie past its file's end: not recorded.
     const auto inFile = static_cast<std::size_t>(std::min<std::uint64_t>(count, file.frames() - fileFirst));
     const std::size_t frameSamples = file.frameSamples();
-    fileFrames_.resize(inFile * frameSamples);
-    file.readFrames(fileFirst, inFile, fileFrames_);
+    const std::span<const std::int32_t> decoded = file.frames(fileFirst, inFile);
     const auto perFrame = static_cast<std::size_t>(signals_[signal].samplesPerFrame);
-    const std::int32_t* from = fileFrames_.data() + source->position;
+    const std::int32_t* from = decoded.data() + source->position;
     std::int32_t* to = out.data();
     if (perFrame == 1) {
         for (std::size_t frame = 0; frame < inFile; ++frame) to[frame] = from[frame * frameSamples];

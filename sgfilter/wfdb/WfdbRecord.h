@@ -70,7 +70,6 @@ private:
     std::vector<WfdbSignal> signals_;
     std::vector<Segment> segments_;
     std::uint64_t frames_ = 0;
-    mutable std::vector<std::int32_t> fileFrames_;
 };
 
 }  // namespace sgf

@@ -27,22 +27,33 @@ WfdbSignalFile::WfdbSignalFile(const std::filesystem::path& file, const WfdbStor
     const auto size = static_cast<std::uint64_t>(status.st_size);
     frames_ = size > byteOffset ? format.samplesIn(size - byteOffset) / frameSamples : 0;
     if (!format.firstDifferences) return;
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(frames_ * frameSamples));
-    if (refhost::readFullyAt(descriptor_, bytes.data(), bytes.size(), static_cast<off_t>(byteOffset)) !=
-        static_cast<ssize_t>(bytes.size())) {
-        ::close(descriptor_);
-        throw InputError(file, 0, "cannot read the signal file");
-    }
-    differenced_.resize(bytes.size());
     std::vector<std::int32_t> running(initialValues.begin(), initialValues.end());
-    for (std::size_t sample = 0; sample < bytes.size(); ++sample) {
-        std::int32_t& value = running[sample % frameSamples];
-        value += static_cast<signed char>(bytes[sample]);
-        differenced_[sample] = value;
+    running.resize(frameSamples);
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(kCheckpointFrames) * frameSamples);
+    for (std::uint64_t frame = 0; frame < frames_; frame += kCheckpointFrames) {
+        checkpoints_.insert(checkpoints_.end(), running.begin(), running.end());
+        const auto count = static_cast<std::size_t>(std::min(kCheckpointFrames, frames_ - frame) * frameSamples);
+        if (refhost::readFullyAt(descriptor_, bytes.data(), count, static_cast<off_t>(byteOffset + frame * frameSamples)) !=
+            static_cast<ssize_t>(count)) {
+            ::close(descriptor_);
+            throw InputError(file, 0, "cannot read the signal file");
+        }
+        for (std::size_t sample = 0; sample < count; ++sample) running[sample % frameSamples] += static_cast<signed char>(bytes[sample]);
     }
 }
 
 WfdbSignalFile::~WfdbSignalFile() { ::close(descriptor_); }
+
+std::span<const std::int32_t> WfdbSignalFile::frames(std::uint64_t firstFrame, std::size_t count) const {
+    const std::size_t samples = count * frameSamples_;
+    if (decodedCount_ == 0 || firstFrame != decodedFirst_ || count > decodedCount_) {
+        decoded_.resize(samples);
+        readFrames(firstFrame, count, decoded_);
+        decodedFirst_ = firstFrame;
+        decodedCount_ = count;
+    }
+    return std::span<const std::int32_t>(decoded_).first(samples);
+}
 
 void WfdbSignalFile::readFrames(std::uint64_t firstFrame, std::size_t count, std::span<std::int32_t> out) const {
     const std::size_t samples = count * frameSamples_;
@@ -51,7 +62,7 @@ void WfdbSignalFile::readFrames(std::uint64_t firstFrame, std::size_t count, std
     }
     const std::uint64_t firstSample = firstFrame * frameSamples_;
     if (format_.firstDifferences) {
-        std::copy_n(differenced_.begin() + static_cast<std::ptrdiff_t>(firstSample), samples, out.begin());
+        readDifferences(firstFrame, count, out);
         return;
     }
     const std::uint64_t firstGroup = firstSample / format_.groupSamples;
@@ -69,6 +80,28 @@ void WfdbSignalFile::readFrames(std::uint64_t firstFrame, std::size_t count, std
     groupAligned_.resize(lead + samples);
     format_.decode(bytes_, groupAligned_);
     std::copy_n(groupAligned_.begin() + static_cast<std::ptrdiff_t>(lead), samples, out.begin());
+}
+
+}  // namespace sgf
+
+namespace sgf {
+
+void WfdbSignalFile::readDifferences(std::uint64_t firstFrame, std::size_t count, std::span<std::int32_t> out) const {
+    const std::uint64_t checkpoint = firstFrame / kCheckpointFrames;
+    const std::uint64_t from = checkpoint * kCheckpointFrames;
+    bytes_.resize(static_cast<std::size_t>((firstFrame + count - from) * frameSamples_));
+    if (refhost::readFullyAt(descriptor_, bytes_.data(), bytes_.size(), static_cast<off_t>(byteOffset_ + from * frameSamples_)) !=
+        static_cast<ssize_t>(bytes_.size())) {
+        throw InputError(file_, 0, fmt::format("frames {} to {} cannot be read", firstFrame, firstFrame + count - 1));
+    }
+    groupAligned_.assign(checkpoints_.begin() + static_cast<std::ptrdiff_t>(checkpoint * frameSamples_),
+                         checkpoints_.begin() + static_cast<std::ptrdiff_t>((checkpoint + 1) * frameSamples_));
+    const auto skipped = static_cast<std::size_t>((firstFrame - from) * frameSamples_);
+    for (std::size_t sample = 0; sample < bytes_.size(); ++sample) {
+        std::int32_t& value = groupAligned_[sample % frameSamples_];
+        value += static_cast<signed char>(bytes_[sample]);
+        if (sample >= skipped) out[sample - skipped] = value;
+    }
 }
 
 }  // namespace sgf

@@ -1,7 +1,8 @@
 // One signal file of a WFDB record: frames of interleaved samples of the signals it holds, each
 // signal its own number of samples per frame, from a byte offset on. Stretches of frames are read
 // with one pread each into a buffer kept between calls. Format 8 stores first differences, which
-// only a reading from the file's start turns into values: such a file is decoded whole when opened.
+// only a reading from the file's start turns into values: opening such a file sums it through once
+// and keeps the values at every kCheckpointFrames-th frame, from which a stretch is then summed.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +29,10 @@ public:
     std::size_t frameSamples() const { return frameSamples_; }
     // Whole frames the file holds.
     std::uint64_t frames() const { return frames_; }
-    // Frames `firstFrame` to `firstFrame + count - 1`, which lie in the file: frameSamples() values each.
-    void readFrames(std::uint64_t firstFrame, std::size_t count, std::span<std::int32_t> out) const;
+    // Frames `firstFrame` to `firstFrame + count - 1`, which lie in the file: frameSamples() values
+    // each, valid until the next call. The signals of a file are read one after another over the
+    // same frames (each channel's block, the gaps' search), so the frames last decoded are kept.
+    std::span<const std::int32_t> frames(std::uint64_t firstFrame, std::size_t count) const;
 
 private:
     std::filesystem::path file_;
@@ -38,9 +41,17 @@ private:
     std::size_t frameSamples_;
     std::uint64_t frames_ = 0;
     int descriptor_ = -1;
-    std::vector<std::int32_t> differenced_;  // format 8's values, decoded whole
+    void readFrames(std::uint64_t firstFrame, std::size_t count, std::span<std::int32_t> out) const;
+    void readDifferences(std::uint64_t firstFrame, std::size_t count, std::span<std::int32_t> out) const;
+
+    static constexpr std::uint64_t kCheckpointFrames = 4096;
+    // Format 8's values of frame n * kCheckpointFrames, frameSamples() per frame, before its differences.
+    std::vector<std::int32_t> checkpoints_;
     mutable std::vector<unsigned char> bytes_;
     mutable std::vector<std::int32_t> groupAligned_;
+    mutable std::vector<std::int32_t> decoded_;
+    mutable std::uint64_t decodedFirst_ = 0;
+    mutable std::size_t decodedCount_ = 0;
 };
 
 }  // namespace sgf

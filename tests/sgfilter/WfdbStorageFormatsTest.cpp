@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -77,6 +78,35 @@ TEST(WfdbStorageFormats, EveryFormatReadsItsDigitalValuesAndUnits) {
                 for (std::size_t frame = 3; frame < frames; ++frame) {
                     ASSERT_EQ(static_cast<double>(tail[frame - 3]) * channel.scaling.baseFactor, samples[frame * signals + signal]);
                 }
+            }
+        }
+    }
+}
+
+// Format 8's differences add up from the file's start, however far in a stretch begins.
+TEST(WfdbStorageFormats, FirstDifferencesReadFromAnywhereInALongFile) {
+    TempFolder folder;
+    // Changes of -127 to 127, each signal from its initial value (300 and -150).
+    std::vector<std::int32_t> values;
+    std::string bytes;
+    std::int32_t first = 300, second = -150;
+    for (int frame = 0; frame < 10007; ++frame) {
+        const auto change = static_cast<std::int32_t>(frame * 7919 % 255) - 127;
+        first += change;
+        second -= change / 2;
+        values.insert(values.end(), {first, second});
+        bytes.push_back(static_cast<char>(change));
+        bytes.push_back(static_cast<char>(-(change / 2)));
+    }
+    folder.write("r.dat", bytes);
+    const auto recording = openWfdb(folder.write("r.hea", "r 2 100 10007\nr.dat 8 200 10 0 300 0 0 a\nr.dat 8 200 10 0 -150 0 0 b\n"));
+    for (const std::size_t from : {std::size_t{0}, std::size_t{4095}, std::size_t{4096}, std::size_t{9000}}) {
+        for (std::size_t signal = 0; signal < 2; ++signal) {
+            std::vector<float> stored(1000);
+            recording->readStored(signal, from, stored);
+            const double base = recording->description().channels[signal].scaling.baseFactor;
+            for (std::size_t n = 0; n < stored.size(); ++n) {
+                ASSERT_EQ(static_cast<double>(stored[n]) * base, values[(from + n) * 2 + signal]) << "from " << from << " sample " << n;
             }
         }
     }
