@@ -124,17 +124,32 @@ void WfdbInputRecording::findValidFrames(const std::vector<std::size_t>& channel
             const auto perFrame = static_cast<std::size_t>(record_.signals()[channel].samplesPerFrame);
             digital_.resize(count * perFrame);
             record_.readDigital(channel, first, count, digital_);
-            for (std::size_t sample = 0; sample < digital_.size(); ++sample) {
-                if (digital_[sample] == kWfdbInvalid) valid[sample / perFrame] = 0;
+            // Branch-free: most frames are valid.
+            if (perFrame == 1) {
+                for (std::size_t frame = 0; frame < count; ++frame) {
+                    valid[frame] = static_cast<char>(valid[frame] & static_cast<char>(digital_[frame] != kWfdbInvalid));
+                }
+                continue;
+            }
+            for (std::size_t frame = 0; frame < count; ++frame) {
+                for (std::size_t sample = frame * perFrame; sample < (frame + 1) * perFrame; ++sample) {
+                    valid[frame] = static_cast<char>(valid[frame] & static_cast<char>(digital_[sample] != kWfdbInvalid));
+                }
             }
         }
-        for (std::size_t frame = 0; frame < count; ++frame) {
-            if (valid[frame] == 0) continue;
+        // Stretches of valid frames at once, one continuing the stretch before where it ended here.
+        for (std::size_t frame = 0; frame < count;) {
+            if (valid[frame] == 0) {
+                ++frame;
+                continue;
+            }
+            const auto end = static_cast<std::size_t>(std::find(valid.begin() + static_cast<std::ptrdiff_t>(frame), valid.end(), 0) - valid.begin());
             if (stretches_.empty() || stretches_.back().firstFrame + stretches_.back().frames != first + frame) {
                 stretches_.push_back({first + frame, 0, rows});
             }
-            ++stretches_.back().frames;
-            ++rows;
+            stretches_.back().frames += end - frame;
+            rows += end - frame;
+            frame = end;
         }
     }
     const std::uint64_t leftOut = record_.frames() - rows;
