@@ -117,7 +117,13 @@ void WfdbInputRecording::describe(const std::filesystem::path& header, const std
 void WfdbInputRecording::findValidFrames(const std::vector<std::size_t>& channels) {
     std::vector<char> valid;
     std::uint64_t rows = 0;
-    for (std::uint64_t first = 0; first < record_.frames(); first += framesAtOnce_) {
+    for (std::uint64_t first = 0; first < record_.frames();) {
+        std::uint64_t present = first;
+        for (const std::size_t channel : channels) present = std::max(present, record_.pastAbsence(channel, first));
+        if (present > first) {
+            first = present;
+            continue;
+        }
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(framesAtOnce_, record_.frames() - first));
         valid.assign(count, 1);
         for (const std::size_t channel : channels) {
@@ -151,6 +157,7 @@ void WfdbInputRecording::findValidFrames(const std::vector<std::size_t>& channel
             rows += end - frame;
             frame = end;
         }
+        first += count;
     }
     const std::uint64_t leftOut = record_.frames() - rows;
     if (leftOut > 0) {

@@ -192,6 +192,13 @@ void WfdbRecord::readDigital(std::size_t signal, std::uint64_t firstFrame, std::
     }
 }
 
+std::uint64_t WfdbRecord::pastAbsence(std::size_t signal, std::uint64_t frame) const {
+    if (frame >= frames_) return frame;
+    const auto segment = std::ranges::upper_bound(segments_, frame, {}, &Segment::firstFrame) - 1;
+    const bool present = signal < segment->sources.size() && segment->sources[signal];
+    return present ? frame : segment->firstFrame + segment->frames;
+}
+
 void WfdbRecord::readFromSegment(const Segment& segment, std::size_t signal, std::uint64_t firstFrame, std::size_t count,
                                  std::span<std::int32_t> out) const {
     const std::size_t samples = count * static_cast<std::size_t>(signals_[signal].samplesPerFrame);

@@ -44,6 +44,9 @@ public:
     // Signal `signal`'s samples of frames `firstFrame` to `firstFrame + count - 1`: samplesPerFrame
     // values per frame into `out`.
     void readDigital(std::size_t signal, std::uint64_t firstFrame, std::size_t count, std::span<std::int32_t> out) const;
+    // Where `frame` lies in a segment that lacks signal `signal` (an empty one, say), the frame
+    // after that segment; else `frame`: however long an empty segment, it is passed at once.
+    std::uint64_t pastAbsence(std::size_t signal, std::uint64_t frame) const;
 
 private:
     struct Source {

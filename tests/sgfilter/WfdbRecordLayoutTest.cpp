@@ -156,6 +156,15 @@ TEST(WfdbRecordLayout, FixedLayoutSegmentsFollowOneAnotherAndAnEmptyOneIsAGap) {
     EXPECT_EQ(timesOf(*recording, 0, 5), (std::vector<double>{0.0, 0.1, 0.2, 0.5, 0.6}));
 }
 
+TEST(WfdbRecordLayout, AnEmptySegmentOfAnyLengthIsPassedWhole) {
+    TempFolder folder;
+    folder.write("s1.dat", wfdbBytes(16, {1, 2}));
+    folder.write("s1.hea", "s1 1 10 2\ns1.dat 16 200 16 0 0 0 0 a\n");
+    const auto recording = openWfdb(folder.write("r.hea", "r/3 1 10\ns1 2\n~ 1000000000000\ns1 2\n"));
+    expectRuns(*recording, {{0, 2}, {2, 2}});
+    EXPECT_EQ(timesOf(*recording, 0, 4), (std::vector<double>{0.0, 0.1, 100000000000.2, 100000000000.3}));
+}
+
 TEST(WfdbRecordLayout, AVariableLayoutFindsEachSignalByItsDescription) {
     TempFolder folder;
     folder.write("r_layout.hea", "r_layout 2 10 0\n~ 0 100/mV 12 0 0 0 0 ECG\n~ 0 1/mmHg 12 0 0 0 0 ABP\n");
