@@ -96,9 +96,12 @@ void WfdbInputRecording::describe(const std::filesystem::path& header, const std
                                            seconds / 60 % 60, seconds % 60, *read.baseTime - whole};
     } else if (read.baseTime) {
         // A time of day without a day is no start a date-time can hold: times count from the record's start.
-        description_.notes.push_back(fmt::format("the header gives a base time ({} s past midnight) but no date: "
+        const double whole = std::floor(*read.baseTime);
+        const auto seconds = static_cast<long long>(whole);
+        description_.notes.push_back(fmt::format("the header gives a base time ({}:{:02}:{:02}{}) but no date: "
                                                  "times count from the record's start",
-                                                 *read.baseTime));
+                                                 seconds / 3600, seconds / 60 % 60, seconds % 60,
+                                                 *read.baseTime > whole ? fmt::format("{:.3f}", *read.baseTime - whole).substr(1) : ""));
     }
     if (read.counterFrequency > 0) {
         description_.notes.push_back(fmt::format("counter frequency {} Hz, base counter value {}", read.counterFrequency, read.baseCounter));

@@ -224,11 +224,14 @@ TEST(WfdbRecordLayout, TheBaseDateAndTimeAreTheStart) {
     EXPECT_EQ(std::vector<int>({start.year, start.month, start.day, start.hour, start.minute, start.second}),
               std::vector<int>({1999, 12, 24, 13, 5, 7}));
     EXPECT_DOUBLE_EQ(start.fraction, 0.25);
+    const auto counted = openWfdb(folder.write("r.hea", "r 1 100/200(7) 2 13:05:07\nr.dat 16\n"));
+    EXPECT_EQ(counted->description().notes.at(1), "counter frequency 200 Hz, base counter value 7");
+    EXPECT_DOUBLE_EQ(counted->tickRate(), 100.0);
     // A time of day alone is no date-time: no start, and a note says so.
     const auto undated = openWfdb(folder.write("r.hea", "r 1 100 2 0:01\nr.dat 16\n"));
     EXPECT_FALSE(undated->description().start);
     ASSERT_FALSE(undated->description().notes.empty());
-    EXPECT_NE(undated->description().notes.front().find("base time (1 s past midnight) but no date"), std::string::npos);
+    EXPECT_NE(undated->description().notes.front().find("base time (0:00:01) but no date"), std::string::npos);
 }
 
 }  // namespace
