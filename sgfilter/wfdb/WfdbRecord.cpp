@@ -107,12 +107,12 @@ void WfdbRecord::openMultiSegment(const std::filesystem::path& header) {
         const WfdbHeader read = readWfdbHeader(segmentHeader);
         if (read.multiSegment) throw InputError(segmentHeader, 0, "a segment cannot itself have segments");
         if (variableLayout && index == 0) {
-            // The layout header's signals have no files; their formats come from the segments.
+            // The layout header's signals have no files, and often format 0: the segments' formats
+            // then decide, as does a resolution the layout leaves out.
+            constexpr WfdbStorageFormat kSegmentsDecide{0, 0, 1, 1, false};
             for (const WfdbSignalLine& signal : read.signals) {
-                const auto format = wfdbStorageFormat(signal.format);
-                WfdbSignal described = signalOf(signal, format ? *format : *wfdbStorageFormat(8));
+                WfdbSignal described = signalOf(signal, wfdbStorageFormat(signal.format).value_or(kSegmentsDecide));
                 described.adcResolution = signal.adcResolution;
-                if (!format) described.format.bits = 0;
                 signals_.push_back(described);
             }
             signalsKnown = true;
@@ -158,8 +158,8 @@ void WfdbRecord::openMultiSegment(const std::filesystem::path& header) {
                                                                ownSignal.samplesPerFrame, signals_[signal].samplesPerFrame));
             }
             sources[signal] = segment.sources[*own];
-            // A variable layout's signals take the widest format any segment stores them in.
-            if (variableLayout && ownSignal.format.bits > signals_[signal].format.bits) {
+            // A signal takes the widest format any segment stores it in, so its scaling holds them all.
+            if (ownSignal.format.bits > signals_[signal].format.bits) {
                 const int resolution = signals_[signal].adcResolution;
                 signals_[signal].format = ownSignal.format;
                 signals_[signal].adcResolution = resolution > 0 ? resolution : ownSignal.format.bits;
@@ -172,7 +172,7 @@ void WfdbRecord::openMultiSegment(const std::filesystem::path& header) {
         at += line.frames;
     }
     for (WfdbSignal& signal : signals_) {
-        if (signal.format.bits == 0) signal.format = *wfdbStorageFormat(16);  // in no segment
+        if (signal.format.bits == 0) signal.format = *wfdbStorageFormat(16);  // in no segment: never read
         if (signal.adcResolution <= 0) signal.adcResolution = signal.format.bits;
     }
     frames_ = at;

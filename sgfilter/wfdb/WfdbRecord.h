@@ -30,7 +30,7 @@ struct WfdbSignal {
     int baseline;
     int adcResolution;  // bits, the format's own where the header gives none
     int adcZero;
-    WfdbStorageFormat format;  // the segments' widest where a variable layout gives none
+    WfdbStorageFormat format;  // the widest its segments store it in
 };
 
 class WfdbRecord {

@@ -156,6 +156,17 @@ TEST(WfdbRecordLayout, FixedLayoutSegmentsFollowOneAnotherAndAnEmptyOneIsAGap) {
     EXPECT_EQ(timesOf(*recording, 0, 5), (std::vector<double>{0.0, 0.1, 0.2, 0.5, 0.6}));
 }
 
+TEST(WfdbRecordLayout, ASignalTakesTheWidestFormatItsSegmentsStoreItIn) {
+    TempFolder folder;
+    folder.write("s1.dat", wfdbBytes(212, {-2000, 2000}));
+    folder.write("s1.hea", "s1 1 10 2\ns1.dat 212 200 12 0 0 0 0 a\n");
+    folder.write("s2.dat", wfdbBytes(16, {30000, -30000}));
+    folder.write("s2.hea", "s2 1 10 2\ns2.dat 16 200 16 0 0 0 0 a\n");
+    const auto recording = openWfdb(folder.write("r.hea", "r/2 1 10 4\ns1 2\ns2 2\n"));
+    EXPECT_EQ(recording->description().channels[0].storedBits, 16);
+    EXPECT_EQ(digitalOf(*recording, 0), asDoubles({-2000, 2000, 30000, -30000}));
+}
+
 TEST(WfdbRecordLayout, AnEmptySegmentOfAnyLengthIsPassedWhole) {
     TempFolder folder;
     folder.write("s1.dat", wfdbBytes(16, {1, 2}));
