@@ -46,13 +46,17 @@ WfdbSignalFile::~WfdbSignalFile() { ::close(descriptor_); }
 
 std::span<const std::int32_t> WfdbSignalFile::frames(std::uint64_t firstFrame, std::size_t count) const {
     const std::size_t samples = count * frameSamples_;
-    if (decodedCount_ == 0 || firstFrame != decodedFirst_ || count > decodedCount_) {
-        decoded_.resize(samples);
-        readFrames(firstFrame, count, decoded_);
+    const bool kept = decodedCount_ > 0 && firstFrame >= decodedFirst_ && firstFrame + count <= decodedFirst_ + decodedCount_;
+    if (!kept) {
+        // The host pages a channel block after block: the blocks that follow are decoded with this one.
+        const std::uint64_t ahead = std::max<std::uint64_t>(1, kDecodeAheadSamples / frameSamples_);
+        const auto decoded = static_cast<std::size_t>(std::max<std::uint64_t>(count, std::min(ahead, frames_ - firstFrame)));
+        decoded_.resize(decoded * frameSamples_);
+        readFrames(firstFrame, decoded, decoded_);
         decodedFirst_ = firstFrame;
-        decodedCount_ = count;
+        decodedCount_ = decoded;
     }
-    return std::span<const std::int32_t>(decoded_).first(samples);
+    return std::span<const std::int32_t>(decoded_).subspan(static_cast<std::size_t>(firstFrame - decodedFirst_) * frameSamples_, samples);
 }
 
 void WfdbSignalFile::readFrames(std::uint64_t firstFrame, std::size_t count, std::span<std::int32_t> out) const {

@@ -31,7 +31,8 @@ public:
     std::uint64_t frames() const { return frames_; }
     // Frames `firstFrame` to `firstFrame + count - 1`, which lie in the file: frameSamples() values
     // each, valid until the next call. The signals of a file are read one after another over the
-    // same frames (each channel's block, the gaps' search), so the frames last decoded are kept.
+    // same frames (each channel's block, the gaps' search), and each block after block, so a
+    // stretch of frames from the first asked is decoded at once and kept.
     std::span<const std::int32_t> frames(std::uint64_t firstFrame, std::size_t count) const;
 
 private:
@@ -45,6 +46,7 @@ private:
     void readDifferences(std::uint64_t firstFrame, std::size_t count, std::span<std::int32_t> out) const;
 
     static constexpr std::uint64_t kCheckpointFrames = 4096;
+    static constexpr std::uint64_t kDecodeAheadSamples = std::uint64_t{1} << 16;
     // Format 8's values of frame n * kCheckpointFrames, frameSamples() per frame, before its differences.
     std::vector<std::int32_t> checkpoints_;
     mutable std::vector<unsigned char> bytes_;
