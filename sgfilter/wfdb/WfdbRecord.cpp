@@ -59,6 +59,7 @@ WfdbRecord::Segment WfdbRecord::openSegment(const std::filesystem::path& header,
     for (const FileSignals& file : files) {
         const WfdbSignalLine& first = read.signals[file.signals.front()];
         std::size_t frameSamples = 0;
+        std::vector<int> samplesPerFrame;
         std::vector<std::int32_t> initialValues;
         for (const std::size_t index : file.signals) {
             const WfdbSignalLine& line = read.signals[index];
@@ -67,10 +68,11 @@ WfdbRecord::Segment WfdbRecord::openSegment(const std::filesystem::path& header,
             }
             segment.sources[index] = Source{segment.files.size(), frameSamples, line.skew, line.gain, line.baseline};
             frameSamples += static_cast<std::size_t>(line.samplesPerFrame);
-            initialValues.insert(initialValues.end(), static_cast<std::size_t>(line.samplesPerFrame), line.initialValue);
+            samplesPerFrame.push_back(line.samplesPerFrame);
+            initialValues.push_back(line.initialValue);
         }
         segment.files.push_back(std::make_unique<WfdbSignalFile>(besideHeader(header, file.name), storageFormatOf(header, first),
-                                                                 first.byteOffset, frameSamples, initialValues));
+                                                                 first.byteOffset, samplesPerFrame, initialValues));
     }
     // Without a length in the header, the record is as long as its shortest file.
     if (read.frames) {

@@ -15,8 +15,13 @@
 namespace sgf {
 
 WfdbSignalFile::WfdbSignalFile(const std::filesystem::path& file, const WfdbStorageFormat& format, std::uint64_t byteOffset,
-                               std::size_t frameSamples, std::span<const std::int32_t> initialValues)
-    : file_(file), format_(format), byteOffset_(byteOffset), frameSamples_(frameSamples) {
+                               std::span<const int> samplesPerFrame, std::span<const std::int32_t> initialValues)
+    : file_(file), format_(format), byteOffset_(byteOffset), frameSamples_(0), signals_(samplesPerFrame.size()) {
+    for (std::size_t signal = 0; signal < samplesPerFrame.size(); ++signal) {
+        signalAt_.insert(signalAt_.end(), static_cast<std::size_t>(samplesPerFrame[signal]), signal);
+    }
+    frameSamples_ = signalAt_.size();
+    const std::size_t frameSamples = frameSamples_;
     descriptor_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor_ < 0) throw InputError(file, 0, std::string("cannot open the signal file: ") + std::strerror(errno));
     struct stat status {};
@@ -28,7 +33,6 @@ WfdbSignalFile::WfdbSignalFile(const std::filesystem::path& file, const WfdbStor
     frames_ = size > byteOffset ? format.samplesIn(size - byteOffset) / frameSamples : 0;
     if (!format.firstDifferences) return;
     std::vector<std::int32_t> running(initialValues.begin(), initialValues.end());
-    running.resize(frameSamples);
     std::vector<unsigned char> bytes(static_cast<std::size_t>(kCheckpointFrames) * frameSamples);
     for (std::uint64_t frame = 0; frame < frames_; frame += kCheckpointFrames) {
         checkpoints_.insert(checkpoints_.end(), running.begin(), running.end());
@@ -38,7 +42,7 @@ WfdbSignalFile::WfdbSignalFile(const std::filesystem::path& file, const WfdbStor
             ::close(descriptor_);
             throw InputError(file, 0, "cannot read the signal file");
         }
-        for (std::size_t sample = 0; sample < count; ++sample) running[sample % frameSamples] += static_cast<signed char>(bytes[sample]);
+        for (std::size_t sample = 0; sample < count; ++sample) running[signalAt_[sample % frameSamples]] += static_cast<signed char>(bytes[sample]);
     }
 }
 
@@ -98,11 +102,11 @@ void WfdbSignalFile::readDifferences(std::uint64_t firstFrame, std::size_t count
         static_cast<ssize_t>(bytes_.size())) {
         throw InputError(file_, 0, fmt::format("frames {} to {} cannot be read", firstFrame, firstFrame + count - 1));
     }
-    groupAligned_.assign(checkpoints_.begin() + static_cast<std::ptrdiff_t>(checkpoint * frameSamples_),
-                         checkpoints_.begin() + static_cast<std::ptrdiff_t>((checkpoint + 1) * frameSamples_));
+    groupAligned_.assign(checkpoints_.begin() + static_cast<std::ptrdiff_t>(checkpoint * signals_),
+                         checkpoints_.begin() + static_cast<std::ptrdiff_t>((checkpoint + 1) * signals_));
     const auto skipped = static_cast<std::size_t>((firstFrame - from) * frameSamples_);
     for (std::size_t sample = 0; sample < bytes_.size(); ++sample) {
-        std::int32_t& value = groupAligned_[sample % frameSamples_];
+        std::int32_t& value = groupAligned_[signalAt_[sample % frameSamples_]];
         value += static_cast<signed char>(bytes_[sample]);
         if (sample >= skipped) out[sample - skipped] = value;
     }

@@ -16,10 +16,10 @@ namespace sgf {
 
 class WfdbSignalFile {
 public:
-    // `initialValues`: format 8's starting value of each sample position of a frame.
-    // Throws InputError naming the file where it cannot be opened.
+    // Per signal of the file, in order: its samples per frame, and format 8's value before its
+    // first difference. Throws InputError naming the file where it cannot be opened.
     WfdbSignalFile(const std::filesystem::path& file, const WfdbStorageFormat& format, std::uint64_t byteOffset,
-                   std::size_t frameSamples, std::span<const std::int32_t> initialValues);
+                   std::span<const int> samplesPerFrame, std::span<const std::int32_t> initialValues);
     ~WfdbSignalFile();
     WfdbSignalFile(const WfdbSignalFile&) = delete;
     WfdbSignalFile& operator=(const WfdbSignalFile&) = delete;
@@ -47,7 +47,10 @@ private:
 
     static constexpr std::uint64_t kCheckpointFrames = 4096;
     static constexpr std::uint64_t kDecodeAheadSamples = std::uint64_t{1} << 16;
-    // Format 8's values of frame n * kCheckpointFrames, frameSamples() per frame, before its differences.
+    // Format 8: the signal (of the file's) each sample of a frame belongs to, whose last value its
+    // difference changes; and each signal's value before frame n * kCheckpointFrames.
+    std::vector<std::size_t> signalAt_;
+    std::size_t signals_ = 0;
     std::vector<std::int32_t> checkpoints_;
     mutable std::vector<unsigned char> bytes_;
     mutable std::vector<std::int32_t> groupAligned_;

@@ -23,7 +23,8 @@ inline std::int32_t wfdbInvalidOf(int format) {
 }
 
 // `samples`: the file's samples in order, frames interleaved. Format 8 writes each sample's
-// difference from the one `frameSamples` before it, the first ones from `initial`.
+// difference from the one `frameSamples` before it (the same signal's where each signal has one
+// sample per frame), the first ones from `initial`.
 inline std::string wfdbBytes(int format, const std::vector<std::int32_t>& samples, std::size_t frameSamples = 1,
                              std::int32_t initial = 0) {
     std::string bytes;

@@ -112,6 +112,15 @@ TEST(WfdbStorageFormats, FirstDifferencesReadFromAnywhereInALongFile) {
     }
 }
 
+// A signal of two samples per frame differs from its own sample before, within the frame too.
+TEST(WfdbStorageFormats, FirstDifferencesFollowEachSignalThroughItsSamplesPerFrame) {
+    TempFolder folder;
+    folder.write("r.dat", std::string{2, 2, 5, 3, -4, -10});
+    const auto recording = openWfdb(folder.write("r.hea", "r 2 100 2\nr.dat 8x2 200 8 0 8 0 0 a\nr.dat 8 200 8 0 95 0 0 b\n"));
+    EXPECT_EQ(digitalOf(*recording, 0), (std::vector<double>{10, 12, 15, 11}));
+    EXPECT_EQ(digitalOf(*recording, 1), (std::vector<double>{100, 90}));
+}
+
 TEST(WfdbStorageFormats, TheAdcRangeCentredOnItsZeroIsTheRecordedRange) {
     TempFolder folder;
     folder.write("r.dat", wfdbBytes(212, {0, 0, 1, 1}));
