@@ -50,36 +50,33 @@ WrittenSignal edfSignalOf(const OutputChannel& output, const EdfNaming& naming, 
             range.unitsPerValue};
 }
 
-// An EDF input's tick rate is exact; a CSV's ticks are its rows.
-double tickRateOf(const EdfRecording& edf, const RunLayout& layout) {
-    return edf.tickRate > 0 ? edf.tickRate : 1.0 / layout.sampleInterval;
-}
-
 }  // namespace
 
-void checkEdfOutputFits(const EdfRecording& edf, const RunLayout& layout) {
+void checkEdfOutputFits(const InputRecording& input) {
     std::vector<std::size_t> lengths;
-    for (const DataRun& run : layout.runs) lengths.push_back(run.rowCount);
-    edfPlusRecordSizeFor(tickRateOf(edf, layout), lengths);
+    for (const DataRun& run : input.layout().runs) lengths.push_back(run.rowCount);
+    edfPlusRecordSizeFor(input.tickRate(), lengths);
 }
 
 EdfOutput edfOutputOf(const std::vector<OutputChannel>& outputs, const std::vector<ValueRange>& values,
-                      RecordingFormat input, RecordingFormat output, const EdfRecording& edf, const RunLayout& layout,
-                      const std::vector<RowsAtRate>& rates) {
+                      OutputFormat output, const InputRecording& input) {
+    const RecordingDescription& description = input.description();
+    const std::vector<RowsAtRate>& rates = input.rates();
     EdfOutput written;
     EdfPlusContents& contents = written.contents;
-    contents.is24Bit = output == RecordingFormat::bdf;
-    contents.start = edf.start;
-    contents.annotations = edf.annotations;
-    contents.tickRate = tickRateOf(edf, layout);
+    contents.is24Bit = output == OutputFormat::bdf;
+    contents.start = description.start.value_or(StartDateTime{});
+    contents.annotations = description.annotations;
+    contents.tickRate = input.tickRate();
     const RowsAtRate& ticks = rates.front();
     const auto timeOfTick = [&ticks](std::size_t tick) { return ticks.times->timeOf(tick * ticks.samplesPerTick); };
-    const double startTime = input == RecordingFormat::csv ? timeOfTick(0) : 0.0;
-    for (const DataRun& run : layout.runs) contents.runs.push_back({timeOfTick(run.firstRow) - startTime, run.rowCount});
+    const double startTime = description.start ? 0.0 : timeOfTick(0);
+    for (const DataRun& run : input.layout().runs) contents.runs.push_back({timeOfTick(run.firstRow) - startTime, run.rowCount});
     const std::vector<EdfNaming> namings = edfNamingOf(outputs);
     for (std::size_t index = 0; index < outputs.size(); ++index) {
         const OutputChannel& channel = outputs[index];
-        WrittenSignal signal = edfSignalOf(channel, namings[index], values.at(index), input == output, contents.is24Bit ? 8388607 : 32767,
+        WrittenSignal signal = edfSignalOf(channel, namings[index], values.at(index),
+                                           channel.recordedBits == (contents.is24Bit ? 24 : 16), contents.is24Bit ? 8388607 : 32767,
                                            rates.at(channel.values.rate).samplesPerTick);
         contents.signals.push_back(std::move(signal.signal));
         const UnitsConversion conversion = unitsConversionOf(channel.scaling);

@@ -8,12 +8,13 @@
 
 #include "cli/EdfOutput.h"
 #include "cli/OutputChannels.h"
+#include "cli/OutputFormat.h"
 #include "csv/CsvWriter.h"
 #include "edf/EdfResultWriter.h"
-#include "edf/RecordingFormat.h"
+#include "formats/InputFormats.h"
 #include "plot/ChannelTrace.h"
 #include "progress/ProgressBar.h"
-#include "recording/InputRecording.h"
+#include "recording/HostRecording.h"
 #include "recording/ResultPass.h"
 #include "recording/Scalings.h"
 #include "recording/StagePlan.h"
@@ -86,21 +87,28 @@ void warnAboutShortRuns(const std::vector<PlannedStage>& stages, const RunLayout
 }
 
 // A CSV table has one time column, so its columns share one rate.
-void requireOneRateFor(RecordingFormat outputFormat, const std::vector<PlannedStage>& stages,
+void requireOneRateFor(OutputFormat outputFormat, const std::vector<PlannedStage>& stages,
                        const InputRecording& input) {
-    if (outputFormat != RecordingFormat::csv || input.rates().size() == 1) return;
-    const auto& channels = input.summary().channels;
+    if (outputFormat != OutputFormat::csv || input.rates().size() == 1) return;
+    const auto& channels = input.description().channels;
     // A stage at another rate that reads a file channel, as the first stage does.
     const auto other = std::ranges::find_if(
         stages, [](const PlannedStage& stage) { return stage.rate != 0 && !stage.settings.computed; });
     const auto rateText = [&](const PlannedStage& stage) {
-        return fmt::format("\"{}\" ({:g} Hz)", channels[static_cast<std::size_t>(stage.sourceChannel - 1)].name,
+        return fmt::format("\"{}\" ({:g} Hz)", channels[static_cast<std::size_t>(stage.sourceChannel - 1)].label,
                            1.0 / input.rates()[stage.rate].sampleInterval);
     };
     throw UsageError(fmt::format("channels {} and {} are recorded at different rates, and a CSV output has one time "
                                  "column; write EDF+ or BDF+ (an output named .edf or .bdf), or filter each rate in a "
                                  "run of its own",
                                  rateText(stages.front()), rateText(*other)));
+}
+
+// A recording of annotations alone has no samples to filter.
+void requireSignals(const RecordingDescription& description) {
+    if (description.channels.empty()) {
+        throw InputError(description.file, 0, "holds annotations and no signals: there is nothing to filter");
+    }
 }
 
 // The temporary files go beside the output, whose folder the user chose for files of this size.
@@ -112,7 +120,7 @@ std::filesystem::path scratchFolder(const FilterJob& job) {
 void printSummary(const FilterJob& job, const InputRecording& input, const BlockPlan& plan,
                   const std::vector<PlannedStage>& stages, const std::vector<ComputedChannel>& computed,
                   const PhaseTimer& timer) {
-    const std::size_t channels = input.summary().channels.size();
+    const std::size_t channels = input.description().channels.size();
     const std::size_t runs = input.layout().runs.size();
     const std::size_t blocks = plan.blocksPerRate();
     const std::size_t ticks = tickCount(input.layout());
@@ -157,7 +165,7 @@ void runFilterJob(const FilterJob& job) {
     }
     // Both outputs exist (under temporary names) before the work starts, so an unwritable folder
     // shows at once, and both appear together at the end or not at all.
-    const RecordingFormat outputFormat = outputFormatOf(job.output);
+    const OutputFormat outputFormat = outputFormatOf(job.output);
     AtomicOutputFile output(job.output);
     std::optional<AtomicOutputFile> plot;
     if (!job.plot.empty()) plot.emplace(job.plot);
@@ -165,7 +173,8 @@ void runFilterJob(const FilterJob& job) {
     const std::filesystem::path scratch = scratchFolder(job);
     std::vector<PlannedStage> stages;
     const std::unique_ptr<InputRecording> input = timer.measure("read", [&] {
-        return readInputRecording(job.input, scratch, [&](const CsvSummary& header) {
+        return openRecording(job.input, scratch, [&](const RecordingDescription& header) {
+            requireSignals(header);
             stages = planStages(job.stages, header);
             std::vector<int> read;
             for (const PlannedStage& stage : stages) {
@@ -174,12 +183,13 @@ void runFilterJob(const FilterJob& job) {
             return read;
         });
     });
-    const CsvSummary& summary = input->summary();
+    const RecordingDescription& description = input->description();
     const RunLayout& layout = input->layout();
+    if (layout.runs.empty()) throw InputError(description.file, 0, "holds no data records");
     const std::vector<RowsAtRate>& rates = input->rates();
     assignRates(stages, input->channelRates());
     requireOneRateFor(outputFormat, stages, *input);
-    if (outputFormat != RecordingFormat::csv) checkEdfOutputFits(input->edf(), layout);
+    if (outputFormat != OutputFormat::csv) checkEdfOutputFits(*input);
     std::vector<std::size_t> samplesPerTick;
     for (const RowsAtRate& rate : rates) samplesPerTick.push_back(rate.samplesPerTick);
     const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock, samplesPerTick);
@@ -188,7 +198,7 @@ void runFilterJob(const FilterJob& job) {
     refhost::Recording& recording = host.recording();
     // Enough for the blocks a window reaches on either side of every stage's block, and for one
     // block of each output as the results are written.
-    timer.measure("load", [&] { input->loadInto(recording, plan, scratch, 16 + 2 * stages.size()); });
+    timer.measure("load", [&] { pageInto(recording, *input, plan, scratch, 16 + 2 * stages.size()); });
 
     std::vector<ComputedChannel> computed;
     timer.measure("filter", [&] {
@@ -203,12 +213,12 @@ void runFilterJob(const FilterJob& job) {
     timer.measure("write", [&] {
         const std::vector<OutputChannel> outputs =
             outputChannelsOf(stages, job.keepSources,
-                             {summary, input->scalings(), input->channelRates(), input->edf().ranges}, computed);
+                             {description, input->channelRates()}, computed);
         std::optional<CsvWriter> csv;
         std::optional<EdfResultWriter> edf;
         ResultWriter* writer = nullptr;
-        if (outputFormat == RecordingFormat::csv) {
-            writer = &csv.emplace(output, summary.timeHeader, rates.front().timeDecimals, csvColumnsOf(outputs));
+        if (outputFormat == OutputFormat::csv) {
+            writer = &csv.emplace(output, description.timeHeader, rates.front().timeDecimals, csvColumnsOf(outputs));
         } else {
             std::vector<ValueRange> values;
             for (const OutputChannel& channel : outputs) {
@@ -216,8 +226,7 @@ void runFilterJob(const FilterJob& job) {
                 values.push_back(channel.storedValues ? inUnits(*channel.storedValues, conversion)
                                                       : valueRangeOf(recording, plan, channel.values, conversion));
             }
-            EdfOutput edfOutput =
-                edfOutputOf(outputs, values, input->format(), outputFormat, input->edf(), layout, rates);
+            EdfOutput edfOutput = edfOutputOf(outputs, values, outputFormat, *input);
             writer = &edf.emplace(output, std::move(edfOutput.contents), std::move(edfOutput.conversions));
         }
         std::vector<ChannelTrace> traces;
@@ -226,7 +235,7 @@ void runFilterJob(const FilterJob& job) {
         if (plot) {
             std::vector<PlotTrace> finished;
             for (ChannelTrace& trace : traces) finished.push_back(trace.finish());
-            writeSvgPlot(*plot, summary.timeHeader, finished);
+            writeSvgPlot(*plot, description.timeHeader, finished);
         }
     });
     output.commit();

@@ -31,22 +31,21 @@ std::vector<OutputChannel> outputChannelsOf(const std::vector<PlannedStage>& sta
     if (keepSources) {
         for (const int16_t channel : sourcesRead(stages)) {
             const auto index = static_cast<std::size_t>(channel - 1);
-            const ChannelColumn& column = input.summary.channels[index];
-            outputs.push_back({{channel, refhost::DataKind::raw, input.rates[index].value()}, column.name, column.units,
-                               input.scalings[index],
-                               input.ranges.empty() ? std::nullopt : std::optional(input.ranges[index]), std::nullopt,
-                               std::nullopt});
+            const InputChannel& recorded = input.description.channels[index];
+            outputs.push_back({{channel, refhost::DataKind::raw, input.rates[index].value()}, recorded.label,
+                               recorded.units, recorded.scaling, recorded.recordedRange, recorded.storedBits,
+                               std::nullopt, std::nullopt});
         }
     }
-    const auto fileChannels = static_cast<int16_t>(input.summary.channels.size());
+    const auto fileChannels = static_cast<int16_t>(input.description.channels.size());
     std::vector<std::string> recordedNames;  // of each stage's chain
     for (std::size_t stage = 0; stage < computed.size(); ++stage) {
         const ComputedChannel& channel = computed[stage];
         const int16_t source = stages[stage].sourceChannel;
-        recordedNames.push_back(source <= fileChannels ? input.summary.channels[static_cast<std::size_t>(source - 1)].name
+        recordedNames.push_back(source <= fileChannels ? input.description.channels[static_cast<std::size_t>(source - 1)].label
                                                        : recordedNames.at(static_cast<std::size_t>(source - fileChannels - 1)));
         outputs.push_back({{channel.channel, refhost::DataKind::computed, stages[stage].rate}, channel.title,
-                           unitsTextOf(channel.scaling), channel.scaling, std::nullopt,
+                           unitsTextOf(channel.scaling), channel.scaling, std::nullopt, 0,
                            StageOrigin{stages[stage].settings, source, recordedNames.back()}, channel.storedValues});
     }
     return outputs;

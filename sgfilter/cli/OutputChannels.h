@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "csv/CsvSummary.h"
 #include "csv/CsvWriter.h"
-#include "edf/EdfRecording.h"
-#include "recording/ResultChannel.h"
+#include "input/RecordingDescription.h"
+#include "output/ResultChannel.h"
 #include "recording/StagePlan.h"
 #include "recording/StageRunner.h"
 #include "recording/ValueRange.h"
@@ -30,18 +29,16 @@ struct OutputChannel {
     std::string name;  // the input's name of a recorded channel, the module's title of a computed one
     std::string units;
     sg::ChannelScaling scaling;  // of the values written: their decimals and their units
-    std::optional<SignalRange> recordedRange;  // an EDF or BDF input's own range of a kept source
+    std::optional<SignalRange> recordedRange;  // a kept source's own range, where its file defines one
+    int recordedBits = 0;                      // of a kept source's digital values, where it has them
     std::optional<StageOrigin> origin;         // a stage's output's
     std::optional<ValueRange> storedValues;    // a stage's output's least and greatest stored value
 };
 
-// The input as read: its channels, their scalings, their rates among those read and, for EDF and
-// BDF, their ranges (empty for CSV).
+// The input as read: its channels and their rates among those read.
 struct InputChannels {
-    const CsvSummary& summary;
-    const std::vector<sg::ChannelScaling>& scalings;
+    const RecordingDescription& description;
     const std::vector<std::optional<std::size_t>>& rates;
-    const std::vector<SignalRange>& ranges;
 };
 
 // "name (units)", or the name alone where there are no units: a channel as headers and messages show it.

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "cli/TerminalDialog.h"
-#include "csv/CsvReader.h"
+#include "formats/InputFormats.h"
 #include "recording/ApplySettings.h"
 #include "refhost/ChannelComputation.h"
 #include "stagesettings/ReportedSettings.h"
@@ -23,7 +23,10 @@ namespace {
 std::vector<std::string> channelNames(const SettingsJob& job) {
     std::vector<std::string> names;
     if (!job.input.empty()) {
-        for (const ChannelColumn& column : readCsvHeader(job.input).channels) names.push_back(column.name);
+        const std::unique_ptr<InputRecording> input =
+            openRecording(job.input, std::filesystem::temp_directory_path(),
+                          [](const RecordingDescription&) { return std::vector<int>{}; });
+        for (const InputChannel& channel : input->description().channels) names.push_back(channel.label);
     }
     const std::size_t fileChannels = names.size();
     while (names.size() < static_cast<std::size_t>(job.channel)) {

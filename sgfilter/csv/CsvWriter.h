@@ -10,8 +10,9 @@
 
 #include "io/AtomicOutputFile.h"
 #include "io/BufferedWriter.h"
-#include "recording/ResultWriter.h"
-#include "recording/Scalings.h"
+#include "output/ResultWriter.h"
+#include "input/UnitsConversion.h"
+#include "input/UnitsText.h"
 
 namespace sgf {
 

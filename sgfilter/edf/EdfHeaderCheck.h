@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "edf/EdfRecording.h"
+#include "input/StartAndAnnotations.h"
 
 namespace sgf {
 

@@ -51,7 +51,7 @@ UnitParts partsOf(const std::string& units) {
     std::string numerator = units.substr(0, slash);
     // The micro sign as EDF headers write it.
     for (const std::string_view micro : {"\xC2\xB5", "\xCE\xBC"}) {
-        if (numerator.starts_with(micro)) numerator = "u" + numerator.substr(micro.size());
+        if (numerator.starts_with(micro)) numerator = std::string(1, 'u').append(numerator, micro.size());
     }
     parts.numerator = numerator;
     if (isPrefixable(numerator)) {

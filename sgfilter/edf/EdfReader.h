@@ -1,10 +1,10 @@
 // Reads an EDF, EDF+, BDF or BDF+ recording, continuous or not, where it lies: the file is
 // block-structured, so the host pages the samples of its data records straight from it, and the
-// time of every row follows from the records' onsets. BioSig, which (unlike EDFlib) opens
-// discontinuous files, gives the annotations of EDF+ and BDF+ (a plain EDF or BDF has none); the
-// samples and each record's onset are decoded from the checked header's layout. An EDF+ file of
-// annotations alone has no channels and no runs. A data record that does not start where the one
-// before ended starts a new run, so no filter window reaches across a pause of the recorder.
+// time of every row follows from the records' onsets. The samples, each record's onset and the
+// annotations are decoded from the checked header's layout; an annotation signal in a plain EDF
+// or BDF gives its annotations too, its records following one another all the same. An EDF+ file
+// of annotations alone has no channels and no runs. A data record that does not start where the
+// one before ended starts a new run, so no filter window reaches across a pause of the recorder.
 #pragma once
 
 #include <cstddef>
@@ -13,34 +13,27 @@
 #include <span>
 #include <vector>
 
-#include "csv/RunLayout.h"
 #include "edf/EdfHeaderCheck.h"
-#include "edf/EdfRecording.h"
-#include "input/RowsAtRate.h"
+#include "input/InputRecording.h"
 
 namespace sgf {
 
-class EdfReader final {
+class EdfReader final : public InputRecording {
 public:
     // "-" reads standard input, which is first copied to a temporary file in `spoolFolder` (a
     // stream cannot be paged). Throws InputError naming the file for a damaged header or records.
     explicit EdfReader(const std::filesystem::path& file, const std::filesystem::path& spoolFolder);
-    ~EdfReader();
+    ~EdfReader() override;
     EdfReader(const EdfReader&) = delete;
     EdfReader& operator=(const EdfReader&) = delete;
 
-    const EdfRecording& recording() const { return recording_; }
-    // The rates read (none for a file without signals) are those of channels `channels` (from 0), in the order they first come
-    // there: the first signal's until told otherwise. A data record holds a whole number of ticks.
+    // The rates read (none for a file without signals) are those of channels `channels` (from 0),
+    // in the order they first come there: the first signal's until told otherwise. A data record
+    // holds a whole number of ticks. Every channel at one of them is paged.
     void chooseRates(std::span<const std::size_t> channels);
-    const std::vector<RowsAtRate>& rates() const { return rates_; }
-    // Which of the rates read channel `channel` is recorded at; nothing for another rate.
-    std::optional<std::size_t> rateOf(std::size_t channel) const;
-    // Runs of whole data records, in ticks; none without signals.
-    RunLayout layout() const;
     // Channel `channel`'s stored values (digital value over the scaling's base factor, exact in
     // float32) of its own samples `firstRow` on.
-    void readStored(std::size_t channel, std::size_t firstRow, std::span<float> values) const;
+    void readStored(std::size_t channel, std::size_t firstRow, std::span<float> values) const override;
 
 private:
     // Each row's time from its data record's onset.
@@ -57,20 +50,19 @@ private:
     };
 
     void describeChannels();
-    void readRecordOnsets();
+    void readAnnotationSignals();
+    RunLayout runLayout() const;
 
     std::filesystem::path file_;  // as the user named it
     int descriptor_ = -1;
     EdfHeader header_;
     std::vector<SignalHeader> dataSignals_;
     std::vector<std::size_t> signalOffsets_;  // bytes into a data record, per channel
-    EdfRecording recording_;
     std::vector<double> onsets_;
     std::vector<bool> startsRun_;
     std::vector<std::size_t> rateSamplesPerRecord_;  // of the rates read
     std::size_t ticksPerRecord_ = 0;
     std::vector<RecordTimes> rateTimes_;
-    std::vector<RowsAtRate> rates_;
 };
 
 }  // namespace sgf

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "edf/EdfPlusWriter.h"
-#include "recording/ResultWriter.h"
-#include "recording/Scalings.h"
+#include "output/ResultWriter.h"
+#include "input/UnitsConversion.h"
+#include "input/UnitsText.h"
 
 namespace sgf {
 

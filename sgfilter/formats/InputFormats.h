@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "input/FormatRegistry.h"
 
@@ -12,6 +13,8 @@ namespace sgf {
 // CSV first (a file no other format claims is read as CSV), then EDF and BDF, WFDB, BrainVision.
 // A test may add a format of its own.
 FormatRegistry& inputFormats();
+// "CSV, EDF and BDF, WFDB, BrainVision": for help texts.
+std::string formatNames();
 
 inline std::unique_ptr<InputRecording> openRecording(const std::filesystem::path& name,
                                                      const std::filesystem::path& scratch,

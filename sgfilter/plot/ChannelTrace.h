@@ -8,8 +8,9 @@
 
 #include "plot/ColumnDecimator.h"
 #include "plot/SvgPlot.h"
-#include "recording/ResultChannel.h"
-#include "recording/Scalings.h"
+#include "output/ResultChannel.h"
+#include "input/UnitsConversion.h"
+#include "input/UnitsText.h"
 
 namespace sgf {
 

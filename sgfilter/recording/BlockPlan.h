@@ -9,13 +9,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "csv/RunLayout.h"
+#include "input/HostLimits.h"
+#include "input/RunLayout.h"
 
 namespace sgf {
 
-inline constexpr int kMostSamplesPerBlock = 32767;
 inline constexpr int kDefaultSamplesPerBlock = 4096;
-inline constexpr std::size_t kMostBlocks = 32767;
 
 struct PlannedBlock {
     std::size_t firstRow;

@@ -8,8 +8,8 @@
 
 #include "plot/ChannelTrace.h"
 #include "recording/BlockPlan.h"
-#include "recording/ResultChannel.h"
-#include "recording/ResultWriter.h"
+#include "output/ResultChannel.h"
+#include "output/ResultWriter.h"
 #include "input/RowsAtRate.h"
 #include "refhost/Recording.h"
 

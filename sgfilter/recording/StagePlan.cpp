@@ -12,7 +12,7 @@ namespace {
 
 class ChannelDirectory {
 public:
-    ChannelDirectory(const CsvSummary& summary, std::size_t stageCount)
+    ChannelDirectory(const RecordingDescription& summary, std::size_t stageCount)
         : summary_(summary),
           fileChannels_(static_cast<int>(summary.channels.size())),
           stageCount_(static_cast<int>(stageCount)) {}
@@ -33,7 +33,7 @@ public:
         if (isStageOutput(channel)) {
             return fmt::format("channel {} (the output of stage {})", channel, stageOf(channel));
         }
-        return fmt::format("channel {} \"{}\"", channel, summary_.channels[channel - 1].name);
+        return fmt::format("channel {} \"{}\"", channel, summary_.channels[channel - 1].label);
     }
 
 private:
@@ -45,7 +45,7 @@ private:
     int byName(const std::string& name) const {
         std::vector<int> matches;
         for (int channel = 1; channel <= fileChannels_; ++channel) {
-            if (summary_.channels[channel - 1].name == name) matches.push_back(channel);
+            if (summary_.channels[channel - 1].label == name) matches.push_back(channel);
         }
         if (matches.empty()) throw InputError(summary_.file, 1, fmt::format("no channel \"{}\"; {}", name, listing()));
         if (matches.size() > 1) {
@@ -59,7 +59,7 @@ private:
     std::string listing() const {
         std::string text = "the file's channels are";
         for (int channel = 1; channel <= fileChannels_; ++channel) {
-            text += fmt::format("{} {} \"{}\"", channel == 1 ? "" : ",", channel, summary_.channels[channel - 1].name);
+            text += fmt::format("{} {} \"{}\"", channel == 1 ? "" : ",", channel, summary_.channels[channel - 1].label);
         }
         if (stageCount_ > 0) {
             text += stageCount_ == 1
@@ -69,14 +69,14 @@ private:
         return text;
     }
 
-    const CsvSummary& summary_;
+    const RecordingDescription& summary_;
     int fileChannels_;
     int stageCount_;
 };
 
 }  // namespace
 
-std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, const CsvSummary& summary) {
+std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, const RecordingDescription& summary) {
     const ChannelDirectory channels(summary, stages.size());
     std::vector<PlannedStage> planned;
     for (std::size_t index = 0; index < stages.size(); ++index) {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "csv/CsvSummary.h"
+#include "input/RecordingDescription.h"
 #include "stagesettings/FilterSettings.h"
 
 namespace sgf {
@@ -24,7 +24,7 @@ struct PlannedStage {
 // A stage without a channel filters the file's first channel (stage 1) or the previous stage's
 // output. Throws InputError for a channel the file does not have and UsageError for a source the
 // stage cannot read.
-std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, const CsvSummary& summary);
+std::vector<PlannedStage> planStages(const std::vector<FilterSettings>& stages, const RecordingDescription& summary);
 
 // Each stage's rate: its file channel's (`channelRates`, per file channel from 0), or that of the
 // stage whose output it reads.

@@ -5,7 +5,8 @@
 #include <limits>
 #include <span>
 
-#include "recording/Scalings.h"
+#include "input/UnitsConversion.h"
+#include "input/UnitsText.h"
 
 namespace sgf {
 

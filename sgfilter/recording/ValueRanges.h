@@ -4,7 +4,7 @@
 #pragma once
 
 #include "recording/BlockPlan.h"
-#include "recording/ResultChannel.h"
+#include "output/ResultChannel.h"
 #include "recording/Scalings.h"
 #include "recording/ValueRange.h"
 #include "refhost/Recording.h"

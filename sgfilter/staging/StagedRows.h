@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "csv/RunLayout.h"
+#include "staging/TimeColumn.h"
 #include "input/RowTimes.h"
 #include "staging/RowSink.h"
 #include "staging/StagingFile.h"

@@ -8,6 +8,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
+#include "formats/InputFormats.h"
 #include "view/OpenInBrowser.h"
 #include "view/PageFiles.h"
 #include "view/ViewServer.h"
@@ -59,7 +60,7 @@ void addViewCommand(CLI::App& application) {
     CLI::App* command = application.add_subcommand(
         "view", "Show a recording and computed channels in a browser, with the module's settings dialog");
     auto job = std::make_shared<ViewJob>();
-    command->add_option("recording", job->options.input, "CSV, EDF or BDF recording")
+    command->add_option("recording", job->options.input, fmt::format("A recording ({})", formatNames()))
         ->required()
         ->check(CLI::ExistingFile)
         ->type_name("RECORDING");

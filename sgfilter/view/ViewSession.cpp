@@ -7,8 +7,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "recording/Scalings.h"
+#include "formats/InputFormats.h"
 #include "module/entry/ParameterBlocks.h"
+#include "recording/HostRecording.h"
+#include "recording/Scalings.h"
 #include "util/Errors.h"
 
 namespace sgf {
@@ -37,15 +39,6 @@ std::optional<double> greatestInUnits(const Extremes& extremes, const UnitsConve
     return std::max(conversion.toUnits(extremes.least), conversion.toUnits(extremes.greatest));
 }
 
-const char* formatName(RecordingFormat format) {
-    switch (format) {
-        case RecordingFormat::csv: return "CSV";
-        case RecordingFormat::edf: return "EDF";
-        case RecordingFormat::bdf: return "BDF";
-    }
-    return "";
-}
-
 nlohmann::json settingsJson(const sg::LocalDataType& held) {
     return {{"source", held.sourceChannel},      {"computed", held.useComputedSource != 0},
             {"derivative", held.derivativeOrder}, {"order", held.polynomialOrder},
@@ -68,7 +61,7 @@ ViewSession::ViewSession(const ViewOptions& options)
     : inputName_(options.input.string()), host_(refhost::HostOptions::forBulkFiltering()) {
     host_.loadModule(options.module);
     // Every channel is read: a person may look at any of them.
-    input_ = readInputRecording(options.input, options.scratch, [](const CsvSummary& header) {
+    input_ = openRecording(options.input, options.scratch, [](const RecordingDescription& header) {
         std::vector<int> all;
         for (std::size_t channel = 1; channel <= header.channels.size(); ++channel) all.push_back(static_cast<int>(channel));
         return all;
@@ -76,7 +69,7 @@ ViewSession::ViewSession(const ViewOptions& options)
     std::vector<std::size_t> samplesPerTick;
     for (const RowsAtRate& rate : input_->rates()) samplesPerTick.push_back(rate.samplesPerTick);
     plan_ = planBlocks(input_->layout().runs, options.samplesPerBlock, samplesPerTick);
-    input_->loadInto(host_.recording(), plan_, options.scratch, kCachedBlocks);
+    pageInto(host_.recording(), *input_, plan_, options.scratch, kCachedBlocks);
     for (const RowsAtRate& rate : input_->rates()) {
         std::vector<double>& starts = blockStarts_.emplace_back();
         starts.reserve(plan_.blocksPerRate());
@@ -115,9 +108,9 @@ nlohmann::json ViewSession::describeChannel(int16_t channel) const {
     const std::size_t rate = rateOf(channel);
     nlohmann::json json{{"number", channel}, {"rate", 1.0 / input_->rates()[rate].sampleInterval}, {"rateIndex", rate}};
     if (channel <= fileChannels()) {
-        const ChannelColumn& column = input_->summary().channels[static_cast<std::size_t>(channel - 1)];
-        json["name"] = column.name;
-        json["units"] = shortUnits(unitsTextOf(input_->scalings()[static_cast<std::size_t>(channel - 1)]));
+        const InputChannel& column = input_->description().channels[static_cast<std::size_t>(channel - 1)];
+        json["name"] = column.label;
+        json["units"] = shortUnits(unitsTextOf(column.scaling));
         json["computed"] = false;
         return json;
     }
@@ -146,17 +139,17 @@ nlohmann::json ViewSession::describe() const {
         if (isShown(channel)) channels.push_back(describeChannel(channel));
     }
     nlohmann::json annotations = nlohmann::json::array();
-    for (const Annotation& annotation : input_->edf().annotations) {
+    const RecordingDescription& recording = input_->description();
+    for (const Annotation& annotation : recording.annotations) {
         annotations.push_back({{"onset", annotation.onset}, {"duration", annotation.duration}, {"text", annotation.text}});
     }
-    const StartDateTime& start = input_->edf().start;
+    const std::optional<StartDateTime>& start = recording.start;
     return {{"file", inputName_},
-            {"format", formatName(input_->format())},
-            {"start", input_->format() == RecordingFormat::csv
-                          ? nlohmann::json()
-                          : nlohmann::json(fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", start.year, start.month,
-                                                       start.day, start.hour, start.minute, start.second))},
-            {"timeHeader", input_->summary().timeHeader},
+            {"format", recording.format},
+            {"start", start ? nlohmann::json(fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", start->year, start->month,
+                                                         start->day, start->hour, start->minute, start->second))
+                            : nlohmann::json()},
+            {"timeHeader", recording.timeHeader},
             {"runs", runs},
             {"channels", channels},
             {"annotations", annotations}};
@@ -319,7 +312,7 @@ std::vector<UnitsConversion> ViewSession::conversionsOf(const std::vector<int16_
     for (const int16_t channel : channels) {
         const Computed* computed = computedOf(channel);
         conversions.push_back(unitsConversionOf(computed ? computed->output.scaling
-                                                         : input_->scalings()[static_cast<std::size_t>(channel - 1)]));
+                                                         : input_->description().channels[static_cast<std::size_t>(channel - 1)].scaling));
     }
     return conversions;
 }

@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "input/InputRecording.h"
 #include "recording/BlockPlan.h"
-#include "recording/InputRecording.h"
 #include "recording/Scalings.h"
 #include "recording/StageRunner.h"
 #include "refhost/ReferenceHost.h"
@@ -74,7 +74,7 @@ public:
 private:
     struct Computed;
 
-    int16_t fileChannels() const { return static_cast<int16_t>(input_->summary().channels.size()); }
+    int16_t fileChannels() const { return static_cast<int16_t>(input_->description().channels.size()); }
     bool isChannel(int16_t channel) const;
     Computed* computedOf(int16_t channel);
     const Computed* computedOf(int16_t channel) const;

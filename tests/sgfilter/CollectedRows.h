@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "csv/RunLayout.h"
+#include "csv/RunSplitting.h"
 #include "staging/RowSink.h"
 
 namespace sgf::testing {

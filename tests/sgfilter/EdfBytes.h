@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct EdfTestFile {
     std::vector<double> onsets;  // one per data record
     std::vector<EdfTestSignal> signals;
     std::vector<EdfTestAnnotation> annotations;  // written in the first record, whose room grows to hold them
+    // The reserved field as written, where it is not the one the file's layout implies: a plain
+    // EDF that carries an annotation signal all the same, as some recorders write.
+    std::optional<std::string> reserved;
     std::string startDate = "01.02.21";
     std::string startTime = "10.20.30";
 
@@ -60,7 +64,9 @@ struct EdfTestFile {
         std::string out = is24Bit ? std::string("\xff" "BIOSEMI") : field("0", 8);
         out += field("X X X X", 80) + field("Startdate 01-FEB-2021 X X X", 80) + field(startDate, 8) +
                field(startTime, 8) + field(std::to_string(256 * (count + 1)), 8);
-        out += field(plain ? std::string(is24Bit ? "24BIT" : "") : std::string(is24Bit ? "BDF+" : "EDF+") + (discontinuous ? "D" : "C"), 44);
+        out += field(reserved.value_or(plain ? std::string(is24Bit ? "24BIT" : "")
+                                             : std::string(is24Bit ? "BDF+" : "EDF+") + (discontinuous ? "D" : "C")),
+                     44);
         out += field(std::to_string(onsets.size()), 8) + field(fmt::format("{:g}", recordDuration), 8) +
                field(std::to_string(count), 4);
         const std::string annotationLabel = is24Bit ? "BDF Annotations" : "EDF Annotations";

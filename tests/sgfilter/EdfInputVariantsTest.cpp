@@ -71,13 +71,20 @@ TEST(EdfInputVariants, BioSemisStatusSignalReadsAndFiltersLikeAnyOther) {
         ASSERT_NEAR(out.physicalOf(2, smoothed[i]), std::stod(status.rows[i].at(2)), 0.5 * out.resolution(2) + 0.5) << i;
     }
 
-    // In BDF+ the reading library makes events of the status bits, among the annotations: refused.
+    // In BDF+ the status bits are a signal as any other, and the annotations stay annotations.
     EdfTestFile plus = bioSemiRecording();
     plus.plain = false;
-    const ProcessResult refused = runSgfilter({"info", folder.write("plus.bdf", plus.bytes()).string()}, folder);
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.err.find("in BDF+ its Status signal cannot be told apart from its annotations"), std::string::npos)
-        << refused.err;
+    plus.annotations = {{1.5, 0.0, "Trigger 17"}};
+    const auto plusInput = folder.write("plus.bdf", plus.bytes());
+    const ProcessResult plusInfo = runSgfilter({"info", plusInput.string()}, folder);
+    ASSERT_EQ(plusInfo.exitCode, 0) << plusInfo.err;
+    EXPECT_NE(plusInfo.out.find("2 channels, 1024 samples each at 256 Hz, 1 run of data, 1 annotation"), std::string::npos)
+        << plusInfo.out;
+    const ProcessResult plusCsv = runSgfilter({"filter", plusInput.string(), "-o", (folder / "plus.csv").string(),
+                                               "--keep-sources", "--channel", "Status", "--order", "2", "--width", "5"},
+                                              folder);
+    ASSERT_EQ(plusCsv.exitCode, 0) << plusCsv.err;
+    EXPECT_EQ(readText(folder / "plus.csv"), readText(folder / "out.csv"));
 
     // A plain EDF reads as plainly, with its records one after another.
     EdfTestFile edf = bioSemiRecording();
@@ -92,6 +99,35 @@ TEST(EdfInputVariants, BioSemisStatusSignalReadsAndFiltersLikeAnyOther) {
     for (std::size_t i = 0; i < table.rows.size(); ++i) {
         ASSERT_NEAR(std::stod(table.rows[i].at(0)), static_cast<double>(i) / 128.0, 1e-6) << "row " << i;
         ASSERT_NEAR(std::stod(table.rows[i].at(1)), edf.physicalOf(edf.signals[0], edf.signals[0].digital(i)), 0.051) << "row " << i;
+    }
+}
+
+TEST(EdfInputVariants, APlainEdfWithAnAnnotationSignalKeepsItsAnnotationsAndSaysSo) {
+    TempFolder folder;
+    EdfTestFile file;
+    file.reserved = "";
+    file.onsets = recordOnsets(4, 1.0);
+    file.signals = {{"ECG", "mV", -3.2768, 3.2767, -32768, 32767, 100, [](std::size_t i) { return static_cast<int>(i) * 7 - 1400; }}};
+    file.annotations = {{0.5, 1.0, "Arousal"}, {2.25, 0.0, "Lights on"}};
+    const auto input = folder.write("plain-annotated.edf", file.bytes());
+    const ProcessResult info = runSgfilter({"info", input.string()}, folder);
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    for (const char* expected : {"1 channel, 400 samples each at 100 Hz, 1 run of data, 2 annotations",
+                                 "signal \"EDF Annotations\" holds annotations"}) {
+        EXPECT_NE(info.out.find(expected), std::string::npos) << expected << " in\n" << info.out;
+    }
+    const ProcessResult result = runSgfilter(
+        {"filter", input.string(), "-o", (folder / "out.edf").string(), "--order", "2", "--width", "5"}, folder);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EdflibHeader header(new edf_hdr_struct{});
+    ASSERT_EQ(edfopen_file_readonly((folder / "out.edf").c_str(), header.get(), EDFLIB_READ_ALL_ANNOTATIONS), 0)
+        << "EDFlib error " << header->filetype;
+    ASSERT_EQ(header->annotations_in_file, 2);
+    for (int n = 0; n < 2; ++n) {
+        edf_annotation_struct annotation{};
+        ASSERT_EQ(edf_get_annotation(header->handle, n, &annotation), 0);
+        EXPECT_EQ(std::string(annotation.annotation), file.annotations[static_cast<std::size_t>(n)].text) << n;
+        EXPECT_NEAR(static_cast<double>(annotation.onset) / EDFLIB_TIME_DIMENSION, file.annotations[static_cast<std::size_t>(n)].onset, 1e-4);
     }
 }
 

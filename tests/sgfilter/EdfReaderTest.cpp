@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "edf/EdfBlockStore.h"
+#include "recording/InputBlockStore.h"
 #include "edf/EdfReader.h"
 #include "sgfilter/EdfBytes.h"
 #include "sgfilter/TempFolder.h"
@@ -48,7 +48,7 @@ TEST(EdfReader, AnySpanOfRowsReadsTheDigitalValuesExactlyAtTheirRecordsTimes) {
         const std::size_t first = std::uniform_int_distribution<std::size_t>(0, kRows - 1)(random);
         const std::size_t count = std::uniform_int_distribution<std::size_t>(1, kRows - first)(random);
         for (std::size_t channel = 0; channel < 2; ++channel) {
-            const double baseFactor = reader.recording().scalings[channel].baseFactor;
+            const double baseFactor = reader.description().channels[channel].scaling.baseFactor;
             std::vector<float> stored(count);
             reader.readStored(channel, first, stored);
             for (std::size_t k = 0; k < count; ++k) {
@@ -74,14 +74,13 @@ TEST(EdfReader, APlainBdfHasOneRunAndAnEdfPlusOfAnnotationsAloneHasNoChannels) {
     plain.plain = true;
     plain.signals[1] = {"Status", "Boolean", -8388608, 8388607, -8388608, 8388607, kBdfPerRecord, wideDigital};
     const EdfReader bioSemi(folder.write("plain.bdf", plain.bytes()), folder.path());
-    EXPECT_EQ(bioSemi.recording().table.channels.at(1).name, "Status");
-    EXPECT_EQ(bioSemi.recording().runCount, 1u);
-    EXPECT_TRUE(bioSemi.recording().annotations.empty());
+    EXPECT_EQ(bioSemi.description().channels.at(1).label, "Status");
+        EXPECT_TRUE(bioSemi.description().annotations.empty());
     ASSERT_EQ(bioSemi.layout().runs.size(), 1u);
     std::vector<float> stored(kBdfRecords * kBdfPerRecord);
     bioSemi.readStored(1, 0, stored);
     for (std::size_t row = 0; row < stored.size(); ++row) {
-        ASSERT_EQ(static_cast<double>(stored[row]) * bioSemi.recording().scalings[1].baseFactor, wideDigital(row)) << row;
+        ASSERT_EQ(static_cast<double>(stored[row]) * bioSemi.description().channels[1].scaling.baseFactor, wideDigital(row)) << row;
     }
     std::vector<double> times(stored.size());
     bioSemi.rates().at(0).times->readTimes(0, times);
@@ -92,13 +91,12 @@ TEST(EdfReader, APlainBdfHasOneRunAndAnEdfPlusOfAnnotationsAloneHasNoChannels) {
     annotations.onsets = {0.5};
     annotations.annotations = {{0.5, 30.0, "Sleep stage W"}, {30.5, 30.0, "Sleep stage N1"}};
     const EdfReader hypnogram(folder.write("hypnogram.edf", annotations.bytes()), folder.path());
-    EXPECT_TRUE(hypnogram.recording().table.channels.empty());
+    EXPECT_TRUE(hypnogram.description().channels.empty());
     EXPECT_TRUE(hypnogram.rates().empty());
     EXPECT_TRUE(hypnogram.layout().runs.empty());
-    EXPECT_EQ(hypnogram.recording().runCount, 0u);
-    EXPECT_EQ(hypnogram.recording().start.fraction, 0.5);
-    ASSERT_EQ(hypnogram.recording().annotations.size(), 2u);
-    EXPECT_EQ(hypnogram.recording().annotations[1].text, "Sleep stage N1");
+    EXPECT_EQ(hypnogram.description().start->fraction, 0.5);
+    ASSERT_EQ(hypnogram.description().annotations.size(), 2u);
+    EXPECT_EQ(hypnogram.description().annotations[1].text, "Sleep stage N1");
 }
 
 // A store that remembers what it was given, standing in for the file store of computed values.
@@ -118,7 +116,7 @@ TEST(EdfReader, TheBlockStoreReadsRecordedChannelsFromTheFileAndKeepsComputedVal
     auto others = std::make_unique<RememberingStore>();
     RememberingStore& computed = *others;
     // Channel 2's samples follow another rate's 100 in the host; channel 1 is not read.
-    EdfBlockStore store(reader, {std::nullopt, 100}, std::move(others));
+    InputBlockStore store(reader, {std::nullopt, 100}, std::move(others));
 
     std::vector<float> values(3);
     store.load(refhost::DataKind::raw, 2, 141, values);
@@ -147,8 +145,8 @@ TEST(EdfReader, RatesReadCountTheirRunsInTicksThatHoldAWholeNumberOfEachRatesSam
     ASSERT_EQ(reader.rates().size(), 2u);
     EXPECT_EQ(reader.rates()[0].samplesPerTick, 3u);
     EXPECT_EQ(reader.rates()[1].samplesPerTick, 20u);
-    EXPECT_EQ(reader.rateOf(1), 1u);
-    EXPECT_DOUBLE_EQ(reader.recording().tickRate, 4.0);
+    EXPECT_EQ(reader.channelRates()[1], 1u);
+    EXPECT_DOUBLE_EQ(reader.tickRate(), 4.0);
     const RunLayout layout = reader.layout();
     EXPECT_DOUBLE_EQ(layout.sampleInterval, 0.25);
     ASSERT_EQ(layout.runs.size(), 2u);
@@ -165,7 +163,7 @@ TEST(EdfReader, RatesReadCountTheirRunsInTicksThatHoldAWholeNumberOfEachRatesSam
     std::vector<float> stored(7);
     reader.readStored(2, 10, stored);
     for (std::size_t k = 0; k < stored.size(); ++k) {
-        EXPECT_EQ(static_cast<double>(stored[k]) * reader.recording().scalings[2].baseFactor, narrowDigital(10 + k));
+        EXPECT_EQ(static_cast<double>(stored[k]) * reader.description().channels[2].scaling.baseFactor, narrowDigital(10 + k));
     }
 }
 

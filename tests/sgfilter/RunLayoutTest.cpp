@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "csv/RunLayout.h"
+#include "csv/RunSplitting.h"
 #include "recording/BlockPlan.h"
 #include "sgfilter/CollectedRows.h"
 #include "util/Errors.h"

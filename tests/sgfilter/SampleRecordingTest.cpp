@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "csv/CsvReader.h"
-#include "csv/RunLayout.h"
+#include "csv/RunSplitting.h"
 #include "recording/BlockPlan.h"
 #include "sgfilter/CollectedRows.h"
 #include "sgfilter/SgfilterProcess.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "csv/CsvScaling.h"
 #include "recording/Scalings.h"
 #include "refhost/Scaling.h"
 

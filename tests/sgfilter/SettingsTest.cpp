@@ -63,10 +63,10 @@ TEST(SettingsFile, ReportsProblemsWithTheLineOfTheSetting) {
               std::string::npos);
 }
 
-CsvSummary twoChannelTable() {
-    CsvSummary table;
+RecordingDescription twoChannelTable() {
+    RecordingDescription table;
     table.file = "r.csv";
-    table.channels = {{"pressure", "mmHg", 0.0, 0}, {"ecg", "mV", 0.0, 0}};
+    for (const char* label : {"pressure", "ecg"}) table.channels.emplace_back().label = label;
     return table;
 }
 
@@ -84,7 +84,7 @@ TEST(StagePlan, LaterStagesReadThePreviousOutputUnlessTold) {
 }
 
 TEST(StagePlan, RefusesSourcesAStageCannotRead) {
-    const CsvSummary table = twoChannelTable();
+    const RecordingDescription table = twoChannelTable();
     const auto failure = [&](std::vector<std::pair<std::string, bool>> sources) {
         std::vector<FilterSettings> stages;
         for (const auto& [channel, computed] : sources) {
@@ -108,8 +108,8 @@ TEST(StagePlan, RefusesSourcesAStageCannotRead) {
     EXPECT_EQ(
         failure({{"1", false}, {"4", true}}).find("stage 2: channel 4 (the output of stage 2) does not exist yet"), 0u);
 
-    CsvSummary twins = table;
-    twins.channels[1].name = "pressure";
+    RecordingDescription twins = table;
+    twins.channels[1].label = "pressure";
     EXPECT_EQ(failureOf([&] { planStages({FilterSettings{"pressure"}}, twins); }),
               "r.csv:1: channels 1 and 2 are all named \"pressure\"; give the channel's number");
 }

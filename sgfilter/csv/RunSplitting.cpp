@@ -1,4 +1,4 @@
-#include "csv/RunLayout.h"
+#include "csv/RunSplitting.h"
 
 #include <fmt/format.h>
 

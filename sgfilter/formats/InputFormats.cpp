@@ -1,0 +1,24 @@
+#include "formats/InputFormats.h"
+
+#include "csv/CsvFormat.h"
+#include "edf/EdfFormat.h"
+
+namespace sgf {
+
+FormatRegistry& inputFormats() {
+    static FormatRegistry registry = [] {
+        FormatRegistry formats;
+        formats.add(csvFormat());
+        formats.add(edfFormat());
+        return formats;
+    }();
+    return registry;
+}
+
+std::string formatNames() {
+    std::string names;
+    for (const InputFormat& format : inputFormats().formats()) names += (names.empty() ? "" : ", ") + format.name;
+    return names;
+}
+
+}  // namespace sgf
