@@ -62,19 +62,16 @@ SampleFile::SampleFile(const BrainVisionHeader& header, const std::filesystem::p
         if (::fstat(descriptor_, &status) != 0) throw InputError(file_, 0, std::string("cannot be read: ") + std::strerror(errno));
         const auto size = static_cast<uint64_t>(status.st_size);
         const uint64_t rowBytes = static_cast<uint64_t>(channelCount_) * bytesPerSample_;
-        const std::string samples = fmt::format("{} channels of {} samples ({} bytes each)", channelCount_, nameOf(type_), bytesPerSample_);
+        const std::string samples = fmt::format("{} channels of {} ({} bytes a sample, as {} gives them)", channelCount_, nameOf(type_),
+                                                bytesPerSample_, headerFile.string());
         uint64_t count = 0;
         if (header.dataPoints) {
             count = *header.dataPoints;
             if (count > std::numeric_limits<uint64_t>::max() / rowBytes || size != count * rowBytes) {
-                throw InputError(file_, 0, fmt::format("holds {} bytes, but {} samples of {} take {} (so {} says)", size, count, samples,
-                                                       count * rowBytes, headerFile.string()));
+                throw InputError(file_, 0, fmt::format("holds {} bytes, but DataPoints={} samples of {} take {}", size, count, samples, count * rowBytes));
             }
         } else {
-            if (size % rowBytes != 0) {
-                throw InputError(file_, 0, fmt::format("holds {} bytes, which is not a whole number of samples of {} (so {} says)", size, samples,
-                                                       headerFile.string()));
-            }
+            if (size % rowBytes != 0) throw InputError(file_, 0, fmt::format("holds {} bytes, not a whole number of samples of {}", size, samples));
             count = size / rowBytes;
         }
         if (count == 0) throw InputError(file_, 0, "holds no samples");
