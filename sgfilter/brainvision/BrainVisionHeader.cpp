@@ -15,7 +15,6 @@ namespace sgf::brainvision {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kCommon = "Common Infos";
 constexpr std::string_view kBinary = "Binary Infos";
 constexpr std::string_view kChannels = "Channel Infos";

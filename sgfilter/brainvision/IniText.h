@@ -12,6 +12,9 @@
 
 namespace sgf::brainvision {
 
+// Left out before the first line, which names the kind of file.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 struct IniEntry {
     std::string key;
     std::string value;

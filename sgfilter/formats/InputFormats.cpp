@@ -1,5 +1,6 @@
 #include "formats/InputFormats.h"
 
+#include "brainvision/BrainVisionFormat.h"
 #include "csv/CsvFormat.h"
 #include "edf/EdfFormat.h"
 
@@ -10,6 +11,7 @@ FormatRegistry& inputFormats() {
         FormatRegistry formats;
         formats.add(csvFormat());
         formats.add(edfFormat());
+        formats.add(brainVisionFormat());
         return formats;
     }();
     return registry;
