@@ -60,6 +60,7 @@ SampleFile::SampleFile(const BrainVisionHeader& header, const std::filesystem::p
     try {
         struct stat status {};
         if (::fstat(descriptor_, &status) != 0) throw InputError(file_, 0, std::string("cannot be read: ") + std::strerror(errno));
+        if (!S_ISREG(status.st_mode)) throw InputError(file_, 0, fmt::format("the data file that {} names is not a file", headerFile.string()));
         const auto size = static_cast<uint64_t>(status.st_size);
         const uint64_t rowBytes = static_cast<uint64_t>(channelCount_) * bytesPerSample_;
         const std::string samples = fmt::format("{} channels of {} ({} bytes a sample, as {} gives them)", channelCount_, nameOf(type_),
