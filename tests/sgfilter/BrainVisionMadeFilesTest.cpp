@@ -20,15 +20,27 @@ BrainVisionTestFile twoChannels() {
     return file;
 }
 
-TEST(BrainVisionMadeFiles, BothOrientationsPageTheSameSamplesFromAnyPoint) {
-    for (const char* orientation : {"MULTIPLEXED", "VECTORIZED"}) {
-        SCOPED_TRACE(orientation);
+TEST(BrainVisionMadeFiles, BothOrientationsAndIntegerFormatsPageTheSamplesFromAnyPoint) {
+    const std::vector<std::pair<std::string, std::string>> layouts{
+        {"MULTIPLEXED", "INT_16"}, {"VECTORIZED", "INT_16"}, {"MULTIPLEXED", "UINT_16"}};
+    for (const auto& [orientation, format] : layouts) {
+        SCOPED_TRACE(orientation + " " + format);
         TempFolder folder;
         BrainVisionTestFile file = twoChannels();
         file.orientation = orientation;
-        file.writeDataPoints = std::string(orientation) == "VECTORIZED";
+        file.binaryFormat = format;
+        file.writeDataPoints = orientation == "VECTORIZED";
+        const bool isUnsigned = format == "UINT_16";
+        if (isUnsigned) {
+            for (BrainVisionChannel& channel : file.channels) {
+                channel.value = [signed_ = channel.value](std::size_t i) { return signed_(i) + 32768.0; };
+            }
+        }
         const auto recording = openBrainVision(file.writeTo(folder));
-        EXPECT_EQ(recording->description().channels[1].units, "mV");
+        const InputChannel& eog = recording->description().channels[1];
+        EXPECT_EQ(eog.units, "mV");
+        EXPECT_EQ(eog.recordedRange->digitalMinimum, isUnsigned ? 0.0 : -32768.0);
+        EXPECT_EQ(eog.recordedRange->physicalMaximum, isUnsigned ? 131070.0 : 65534.0);
         EXPECT_EQ(recording->tickRate(), 250.0);
         // From inside the recording to its last sample.
         for (std::size_t channel = 0; channel < 2; ++channel) {
