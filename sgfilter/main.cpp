@@ -1,4 +1,4 @@
-// sgfilter: filters channels of CSV recordings with the Savitzky-Golay module, the way a
+// sgfilter: filters channels of recordings with the Savitzky-Golay module, the way a
 // recording application would, from the command line.
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
@@ -9,7 +9,7 @@
 #include "util/Errors.h"
 
 int main(int argc, char** argv) {
-    CLI::App application{"Filters channels of CSV recordings with the Savitzky-Golay module.", "sgfilter"};
+    CLI::App application{"Filters channels of recordings with the Savitzky-Golay module.", "sgfilter"};
     application.require_subcommand(1);
     sgf::addFilterCommand(application);
     sgf::addInfoCommand(application);
