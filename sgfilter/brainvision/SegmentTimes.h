@@ -24,7 +24,6 @@ public:
     void readTimes(std::size_t firstRow, std::span<double> times) const override;
     // A marker's time, wherever it lies, past the last row too.
     double timeOfSample(uint64_t row) const;
-    const std::vector<SegmentStart>& starts() const { return starts_; }
 
 private:
     std::vector<SegmentStart> starts_;

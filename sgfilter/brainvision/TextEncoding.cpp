@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 #include "util/Errors.h"
 
@@ -15,39 +16,31 @@ std::string upper(std::string_view text) {
     return result;
 }
 
-}  // namespace
-
+// Every sequence well formed: no stray continuation byte, overlong form, surrogate, or point
+// past Unicode's last.
 bool isValidUtf8(std::string_view text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    for (std::size_t index = 0; index < size;) {
+    for (std::size_t index = 0; index < text.size();) {
         const unsigned char lead = bytes[index];
-        std::size_t length = 0;
-        uint32_t point = 0;
         if (lead < 0x80) {
             ++index;
             continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, point = lead & 0x1Fu;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, point = lead & 0x0Fu;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, point = lead & 0x07u;
-        } else {
-            return false;
         }
-        if (size - index < length) return false;
+        const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        if (length == 0 || text.size() - index < length) return false;
+        uint32_t point = lead & (0x7Fu >> length);
         for (std::size_t next = 1; next < length; ++next) {
             if ((bytes[index + next] & 0xC0u) != 0x80u) return false;
             point = (point << 6) | (bytes[index + next] & 0x3Fu);
         }
-        // Overlong forms, surrogates and points past Unicode's last.
-        const uint32_t least = length == 3 ? 0x800u : 0x10000u;
-        if ((length > 2 && point < least) || (point >= 0xD800u && point <= 0xDFFFu) || point > 0x10FFFFu) return false;
+        const uint32_t least = length == 2 ? 0x80u : length == 3 ? 0x800u : 0x10000u;
+        if (point < least || (point >= 0xD800u && point <= 0xDFFFu) || point > 0x10FFFFu) return false;
         index += length;
     }
     return true;
 }
+
+}  // namespace
 
 Codepage codepageOf(std::string_view value, std::string_view text, const std::filesystem::path& file, std::size_t line) {
     const std::string name = upper(value);

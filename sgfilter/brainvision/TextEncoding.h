@@ -20,6 +20,4 @@ Codepage codepageOf(std::string_view value, std::string_view text, const std::fi
 // UTF-8, so no label reaches the outputs half decoded.
 std::string utf8Of(std::string_view text, Codepage codepage, const std::filesystem::path& file, std::size_t line);
 
-bool isValidUtf8(std::string_view text);
-
 }  // namespace sgf::brainvision
