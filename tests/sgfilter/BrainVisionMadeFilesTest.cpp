@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "formats/InputFormats.h"
 #include "sgfilter/BrainVisionFiles.h"
 #include "sgfilter/BrainVisionOpened.h"
 
@@ -18,6 +19,25 @@ BrainVisionTestFile twoChannels() {
     BrainVisionTestFile file;
     file.channels = {{"Fz,,0.1,µV", ramp}, {"EOG,,2,mV", wave}};
     return file;
+}
+
+TEST(BrainVisionMadeFiles, AHeaderIsKnownByItsFirstLineInEitherWordingWhateverItsName) {
+    TempFolder folder;
+    BrainVisionTestFile file = twoChannels();
+    file.name = "renamed";
+    const std::string header = file.header();
+    const std::string firstLine = "Brain Vision Data Exchange Header File Version 1.0";
+    const std::vector<std::string> wordings{header, "\xEF\xBB\xBF" + header,
+                                            "BrainVision Core Data Format 1.0" + header.substr(firstLine.size())};
+    for (const std::string& text : wordings) {
+        file.writeTo(folder);
+        const auto named = folder.write("renamed.txt", text);
+        EXPECT_EQ(inputFormats().formatOf(named).name, "BrainVision") << text.substr(0, 40);
+        EXPECT_EQ(openBrainVision(named)->description().channels.size(), 2u);
+    }
+    // A marker file is not a header, nor is a CSV that mentions one.
+    EXPECT_FALSE(brainVisionFormat().recognises(file.markerFile()));
+    EXPECT_FALSE(brainVisionFormat().recognises("time (s),Brain Vision Data Exchange Header File\n"));
 }
 
 TEST(BrainVisionMadeFiles, BothOrientationsAndIntegerFormatsPageTheSamplesFromAnyPoint) {
