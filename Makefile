@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_TEST_SECONDS ?= 30
 FUZZ_TEST_RUNS ?= 6000
 
-.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench bench-view bench-write clean
+.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench bench-view bench-open bench-write clean
 
 all: build
 
@@ -65,6 +65,12 @@ VIEW_DURATION ?= 86400
 bench-view: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	@DURATION=$(VIEW_DURATION) bench/view-bench.sh $(BUILD) $(RECORDING)
+
+# Opening the day-long EDF+D of bench-view from a cold disk and a warm one: sgfilter info beside
+# a plain read of the file (RECORDING=FILE for another file).
+bench-open: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	@bench/open-bench.sh $(BUILD) $(RECORDING)
 
 # sgfilter's EDF+ write path, native, before and after its speed-up, in one run; checks the bytes.
 bench-write: deps

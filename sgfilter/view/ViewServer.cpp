@@ -149,6 +149,9 @@ ViewServer::ViewServer(ViewSession& session, int port, PageFiles page)
     addRoutes();
     port_ = port == 0 ? server_.bind_to_any_port("127.0.0.1") : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
     if (port_ <= 0) throw std::runtime_error(fmt::format("cannot listen on 127.0.0.1:{}", port));
+    // The first screen is the page's first requests, which come soon: idle work waits for them.
+    constexpr auto kFirstScreen = std::chrono::seconds(1);
+    quietFrom_ = (std::chrono::steady_clock::now() + kFirstScreen).time_since_epoch().count();
     idleWork_ = std::thread([this] { prepareWhileIdle(); });
 }
 
@@ -172,11 +175,18 @@ ViewServer::~ViewServer() {
     idleWork_.join();
 }
 
-std::unique_lock<std::mutex> ViewServer::useSession() {
-    ++waitingRequests_;
-    std::unique_lock use(sessionUse_);
-    --waitingRequests_;
-    return use;
+ViewServer::SessionUse::SessionUse(ViewServer& server) : server_(server) {
+    ++server_.requestsInFlight_;
+    use_ = std::unique_lock(server_.sessionUse_);
+}
+
+ViewServer::SessionUse::~SessionUse() {
+    // Longer than a page takes to ask for its next chart, so a redraw's charts come one after
+    // another.
+    constexpr auto kQuiet = std::chrono::milliseconds(50);
+    const auto quiet = (std::chrono::steady_clock::now() + kQuiet).time_since_epoch().count();
+    if (quiet > server_.quietFrom_) server_.quietFrom_ = quiet;
+    --server_.requestsInFlight_;
 }
 
 void ViewServer::wakeIdleWork() {
@@ -190,13 +200,14 @@ void ViewServer::wakeIdleWork() {
 void ViewServer::prepareWhileIdle() {
     // Short enough that a request waits at most one block's work, long enough not to spin.
     constexpr auto kGiveWay = std::chrono::milliseconds(5);
+    const auto quiet = [this] { return std::chrono::steady_clock::now().time_since_epoch().count() >= quietFrom_; };
     std::unique_lock idle(idleState_);
     while (!stopping_) {
         if (settled_ == wakes_) {
             idleWake_.wait(idle, [this] { return stopping_ || settled_ != wakes_; });
             continue;
         }
-        if (dialogOpen_ || waitingRequests_ > 0) {
+        if (dialogOpen_ || requestsInFlight_ > 0 || !quiet()) {
             idleWake_.wait_for(idle, kGiveWay);
             continue;
         }

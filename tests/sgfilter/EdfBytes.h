@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sgf::testing {
@@ -37,6 +38,9 @@ struct EdfTestFile {
     std::vector<double> onsets;  // one per data record
     std::vector<EdfTestSignal> signals;
     std::vector<EdfTestAnnotation> annotations;  // written in the first record, whose room grows to hold them
+    // Written in the record of the given number, after its time-keeping TAL, as writers that
+    // note events as they come do.
+    std::vector<std::pair<std::size_t, EdfTestAnnotation>> recordAnnotations;
     // The reserved field as written, where it is not the one the file's layout implies: a plain
     // EDF that carries an annotation signal all the same, as some recorders write.
     std::optional<std::string> reserved;
@@ -54,7 +58,13 @@ struct EdfTestFile {
         for (const EdfTestAnnotation& a : annotations) {
             firstTals += fmt::format("+{:g}\x15{:g}\x14{}\x14", a.onset, a.duration, a.text) + '\0';
         }
-        const int annotationSamples = std::max(60, static_cast<int>(firstTals.size() + 20) / bytesPerSample + 1);
+        std::vector<std::string> laterTals(onsets.size());
+        for (const auto& [record, a] : recordAnnotations) {
+            laterTals.at(record) += fmt::format("+{:g}\x15{:g}\x14{}\x14", a.onset, a.duration, a.text) + '\0';
+        }
+        std::size_t longestTals = firstTals.size();
+        for (const std::string& tals : laterTals) longestTals = std::max(longestTals, tals.size());
+        const int annotationSamples = std::max(60, static_cast<int>(longestTals + 20) / bytesPerSample + 1);
         const std::size_t count = signals.size() + (plain ? 0 : 1);
         const auto field = [](const std::string& text, std::size_t width) {
             std::string padded = text.substr(0, width);
@@ -101,6 +111,7 @@ struct EdfTestFile {
             if (plain) continue;
             std::string tal = fmt::format("+{:g}\x14\x14", onsets[record]) + '\0';
             if (record == 0) tal += firstTals;
+            tal += laterTals[record];
             tal.resize(static_cast<std::size_t>(annotationSamples * bytesPerSample), '\0');
             out += tal;
         }
