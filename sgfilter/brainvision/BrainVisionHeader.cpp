@@ -87,13 +87,10 @@ private:
 
     SampleType sampleType() const {
         const IniEntry entry = required(kBinary, "BinaryFormat");
-        for (const SampleType type : {SampleType::int16, SampleType::uint16, SampleType::float32}) {
+        for (const SampleType type : {SampleType::int16, SampleType::uint16, SampleType::int32, SampleType::float32}) {
             if (equalsIgnoringCase(entry.value, nameOf(type))) return type;
         }
-        if (equalsIgnoringCase(entry.value, "INT_32")) {
-            throw fault(entry, "is not read: float32, which the host keeps samples in, cannot hold every 32-bit value");
-        }
-        throw fault(entry, "is not a sample format this reader knows (INT_16, UINT_16, IEEE_FLOAT_32)");
+        throw fault(entry, "is not a sample format this reader knows (INT_16, UINT_16, INT_32, IEEE_FLOAT_32)");
     }
 
     double samplingInterval() const {
@@ -159,12 +156,15 @@ bool isBrainVisionHeader(std::string_view head) {
 
 BrainVisionHeader readBrainVisionHeader(const std::filesystem::path& file) { return HeaderReader(file).read(); }
 
-std::size_t bytesPerSample(SampleType type) { return type == SampleType::float32 ? 4 : 2; }
+std::size_t bytesPerSample(SampleType type) { return type == SampleType::float32 || type == SampleType::int32 ? 4 : 2; }
+
+bool needsLargestValue(SampleType type) { return type == SampleType::float32 || type == SampleType::int32; }
 
 std::string_view nameOf(SampleType type) {
     switch (type) {
         case SampleType::int16: return "INT_16";
         case SampleType::uint16: return "UINT_16";
+        case SampleType::int32: return "INT_32";
         case SampleType::float32: return "IEEE_FLOAT_32";
     }
     return "";

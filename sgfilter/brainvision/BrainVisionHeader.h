@@ -13,7 +13,7 @@
 namespace sgf::brainvision {
 
 enum class Orientation { multiplexed, vectorized };
-enum class SampleType { int16, uint16, float32 };
+enum class SampleType { int16, uint16, int32, float32 };
 
 struct HeaderChannel {
     std::string label;       // UTF-8
@@ -39,6 +39,9 @@ bool isBrainVisionHeader(std::string_view head);
 BrainVisionHeader readBrainVisionHeader(const std::filesystem::path& file);
 
 std::size_t bytesPerSample(SampleType type);
+// Whether a channel's scaling waits for a pass over its values: float32's and int32's, which
+// float32 holds exactly only up to 2^24.
+bool needsLargestValue(SampleType type);
 std::string_view nameOf(SampleType type);
 
 }  // namespace sgf::brainvision

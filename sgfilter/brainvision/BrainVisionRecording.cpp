@@ -32,10 +32,22 @@ int timeDecimalsOf(double interval, const std::vector<SegmentStart>& starts) {
     return decimals;
 }
 
-SignalRange recordedRangeOf(SampleType type, double resolution) {
+// The format's digital range, which a 16-bit output keeps; int32 channels have none it could.
+std::optional<SignalRange> recordedRangeOf(SampleType type, double resolution) {
+    if (type != SampleType::int16 && type != SampleType::uint16) return std::nullopt;
     const double least = type == SampleType::uint16 ? 0.0 : -32768.0;
     const double greatest = type == SampleType::uint16 ? 65535.0 : 32767.0;
-    return {least * resolution, greatest * resolution, least, greatest};
+    return SignalRange{least * resolution, greatest * resolution, least, greatest};
+}
+
+int storedBitsOf(SampleType type) {
+    switch (type) {
+        case SampleType::int16:
+        case SampleType::uint16: return 16;
+        case SampleType::int32: return 32;
+        case SampleType::float32: return 0;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -61,18 +73,11 @@ void BrainVisionRecording::describe(const std::filesystem::path& file) {
     description_.annotations = std::move(marked.annotations);
     description_.notes = std::move(segments.notes);
     description_.notes.insert(description_.notes.end(), marked.notes.begin(), marked.notes.end());
-    const bool isFloat = header_.sampleType == SampleType::float32;
+    const SampleType type = header_.sampleType;
     for (const HeaderChannel& channel : header_.channels) {
-        InputChannel described{channel.label, channel.units, rate, sampleCount, {}, channel.resolution, std::nullopt, 0};
-        if (isFloat) {
-            // Known once its data has been read, for a channel that is read.
-            described.scaling = floatScaling(0.0, channel);
-        } else {
-            described.scaling = integerScaling(header_.sampleType, channel);
-            described.recordedRange = recordedRangeOf(header_.sampleType, channel.resolution);
-            described.storedBits = 16;
-        }
-        description_.channels.push_back(described);
+        // A float32 or int32 channel's scaling is known once its data has been read, where it is read.
+        description_.channels.push_back({channel.label, channel.units, rate, sampleCount, scalingOf(type, channel, 0.0), channel.resolution,
+                                         recordedRangeOf(type, channel.resolution), storedBitsOf(type)});
     }
 
     const double interval = header_.samplingInterval * 1e-6;
@@ -99,10 +104,10 @@ void BrainVisionRecording::page(const std::vector<int>& chosen) {
         if (!channelRates_[channel]) read.push_back(channel);
         channelRates_[channel] = 0;
     }
-    if (header_.sampleType == SampleType::float32 && !read.empty()) {
+    if (needsLargestValue(header_.sampleType) && !read.empty()) {
         const std::vector<double> largest = samples_.largestMagnitudes(read);
         for (std::size_t index = 0; index < read.size(); ++index) {
-            description_.channels[read[index]].scaling = floatScaling(largest[index], header_.channels[read[index]]);
+            description_.channels[read[index]].scaling = scalingOf(header_.sampleType, header_.channels[read[index]], largest[index]);
         }
     }
     for (std::size_t channel = 0; channel < channelCount; ++channel) {

@@ -18,8 +18,8 @@ namespace sgf::brainvision {
 
 class BrainVisionRecording final : public InputRecording {
 public:
-    // Only the channels `choose` answers are paged; float32 ones have their data read once first,
-    // for their largest value. Throws InputError naming the header, data or marker file at fault.
+    // Only the channels `choose` answers are paged; float32 and int32 ones have their data read once
+    // first, for their largest value. Throws InputError naming the header, data or marker file at fault.
     BrainVisionRecording(const std::filesystem::path& header, const ChannelChoice& choose);
 
     void readStored(std::size_t channel, std::size_t firstSample, std::span<float> values) const override;

@@ -4,18 +4,16 @@
 // host's normalised full scale: a division by a power of two keeps every float32 value exact.
 #pragma once
 
-#include <string_view>
-
 #include "brainvision/BrainVisionHeader.h"
 #include "module/filter/ChannelScaling.h"
 
 namespace sgf::brainvision {
 
-sg::ChannelScaling integerScaling(SampleType type, const HeaderChannel& channel);
-
-// `largest`: the largest magnitude among the channel's values in the file (0 where none is known:
-// a channel no command reads). Decimals: float32's seven significant digits of the largest value
-// in units, so no written value claims more than the file holds.
-sg::ChannelScaling floatScaling(double largest, const HeaderChannel& channel);
+// `largest`: the largest magnitude among the channel's values in the file, where a pass over them
+// found it (needsLargestValue); 0 where none was made (a channel no command reads, whose int32
+// values are then taken to reach 2^24). Decimals: an integer's, as many as one digital step
+// needs; float32's, its seven significant digits of the largest value in units, so no written
+// value claims more than the file holds.
+sg::ChannelScaling scalingOf(SampleType type, const HeaderChannel& channel, double largest);
 
 }  // namespace sgf::brainvision

@@ -23,6 +23,8 @@ static_assert(std::endian::native == std::endian::little, "the data files are li
 
 // What one read takes at most: long enough that the system calls cost nothing beside the decoding.
 constexpr std::size_t kStretchBytes = std::size_t{1} << 20;
+// The largest magnitude up to which float32 holds every integer.
+constexpr double kLargestExactInteger = 16777216.0;
 
 template <class Sample>
 double valueAt(const unsigned char* bytes) {
@@ -40,6 +42,7 @@ void decode(SampleType type, const unsigned char* bytes, std::size_t stride, std
     switch (type) {
         case SampleType::int16: each(static_cast<int16_t*>(nullptr)); break;
         case SampleType::uint16: each(static_cast<uint16_t*>(nullptr)); break;
+        case SampleType::int32: each(static_cast<int32_t*>(nullptr)); break;
         case SampleType::float32: each(static_cast<float*>(nullptr)); break;
     }
 }
@@ -127,6 +130,11 @@ std::vector<double> SampleFile::largestMagnitudes(std::span<const std::size_t> c
             if (!std::isfinite(value)) {
                 throw InputError(file_, 0, fmt::format("sample {} of channel {} ({}) is not a finite number", firstSample + index + 1,
                                                        channels[which] + 1, labels_[channels[which]]));
+            }
+            if (type_ == SampleType::int32 && std::fabs(value) > kLargestExactInteger) {
+                throw InputError(file_, 0, fmt::format("sample {} of channel {} ({}) is {}, beyond the ±2^24 to which float32, "
+                                                       "which the host keeps samples in, holds every integer",
+                                                       firstSample + index + 1, channels[which] + 1, labels_[channels[which]], value));
             }
             largest[which] = std::max(largest[which], std::fabs(value));
         };

@@ -26,7 +26,8 @@ public:
     // Channel `channel`'s (from 0) samples `first` on, each the file's value times `scale`.
     void read(std::size_t channel, std::size_t first, std::span<float> values, double scale) const;
     // The largest magnitude among the values of each of `channels`, in one pass over the file.
-    // Throws InputError for a value that is not a finite number.
+    // Throws InputError for a value that is not a finite number, or an int32 one that float32
+    // cannot hold exactly.
     std::vector<double> largestMagnitudes(std::span<const std::size_t> channels) const;
 
 private:

@@ -49,7 +49,7 @@ struct BrainVisionTestFile {
 
     std::string data() const {
         const bool isFloat = binaryFormat == "IEEE_FLOAT_32";
-        const std::size_t size = isFloat ? 4 : 2;
+        const std::size_t size = isFloat || binaryFormat == "INT_32" ? 4 : 2;
         std::string bytes(samples * channels.size() * size, '\0');
         for (std::size_t channel = 0; channel < channels.size(); ++channel) {
             for (std::size_t sample = 0; sample < samples; ++sample) {
@@ -59,9 +59,9 @@ struct BrainVisionTestFile {
                     const auto single = static_cast<float>(value);
                     std::memcpy(&bytes[at * size], &single, size);
                 } else {
-                    const auto word = static_cast<uint16_t>(static_cast<int32_t>(value));
-                    bytes[at * size] = static_cast<char>(word & 0xFF);
-                    bytes[at * size + 1] = static_cast<char>(word >> 8);
+                    // Little-endian two's complement, of 16 or 32 bits.
+                    const auto word = static_cast<uint32_t>(static_cast<int64_t>(value));
+                    for (std::size_t byte = 0; byte < size; ++byte) bytes[at * size + byte] = static_cast<char>((word >> (8 * byte)) & 0xFF);
                 }
             }
         }

@@ -42,7 +42,7 @@ TEST(BrainVisionMadeFiles, AHeaderIsKnownByItsFirstLineInEitherWordingWhateverIt
 
 TEST(BrainVisionMadeFiles, BothOrientationsAndIntegerFormatsPageTheSamplesFromAnyPoint) {
     const std::vector<std::pair<std::string, std::string>> layouts{
-        {"MULTIPLEXED", "INT_16"}, {"VECTORIZED", "INT_16"}, {"MULTIPLEXED", "UINT_16"}};
+        {"MULTIPLEXED", "INT_16"}, {"VECTORIZED", "INT_16"}, {"MULTIPLEXED", "UINT_16"}, {"VECTORIZED", "INT_32"}};
     for (const auto& [orientation, format] : layouts) {
         SCOPED_TRACE(orientation + " " + format);
         TempFolder folder;
@@ -51,16 +51,22 @@ TEST(BrainVisionMadeFiles, BothOrientationsAndIntegerFormatsPageTheSamplesFromAn
         file.binaryFormat = format;
         file.writeDataPoints = orientation == "VECTORIZED";
         const bool isUnsigned = format == "UINT_16";
-        if (isUnsigned) {
-            for (BrainVisionChannel& channel : file.channels) {
-                channel.value = [signed_ = channel.value](std::size_t i) { return signed_(i) + 32768.0; };
-            }
+        const bool isWide = format == "INT_32";
+        // Beyond 16 bits, up to the 2^24 that float32 holds exactly.
+        const double shift = isUnsigned ? 32768.0 : isWide ? -16'700'000.0 : 0.0;
+        for (BrainVisionChannel& channel : file.channels) {
+            channel.value = [unshifted = channel.value, shift](std::size_t i) { return unshifted(i) + shift; };
         }
         const auto recording = openBrainVision(file.writeTo(folder));
         const InputChannel& eog = recording->description().channels[1];
         EXPECT_EQ(eog.units, "mV");
-        EXPECT_EQ(eog.recordedRange->digitalMinimum, isUnsigned ? 0.0 : -32768.0);
-        EXPECT_EQ(eog.recordedRange->physicalMaximum, isUnsigned ? 131070.0 : 65534.0);
+        EXPECT_EQ(eog.storedBits, isWide ? 32 : 16);
+        if (isWide) {
+            EXPECT_FALSE(eog.recordedRange);
+        } else {
+            EXPECT_EQ(eog.recordedRange->digitalMinimum, isUnsigned ? 0.0 : -32768.0);
+            EXPECT_EQ(eog.recordedRange->physicalMaximum, isUnsigned ? 131070.0 : 65534.0);
+        }
         EXPECT_EQ(recording->tickRate(), 250.0);
         // From inside the recording to its last sample.
         for (std::size_t channel = 0; channel < 2; ++channel) {
@@ -106,8 +112,16 @@ TEST(BrainVisionMadeFiles, Float32ValuesStayExactWithinTheFullScaleOfTheChannels
     // A value that is no number is refused where it lies.
     file.channels[1].value = [&](std::size_t i) { return i == 150 ? std::nan("") : large(i); };
     file.name = "nan";
-    const std::string failure = openingFailure(file.writeTo(folder));
+    std::string failure = openingFailure(file.writeTo(folder));
     EXPECT_NE(failure.find("nan.eeg: sample 151 of channel 2 (big) is not a finite number"), std::string::npos) << failure;
+
+    // So is an int32 value that float32 cannot hold exactly.
+    BrainVisionTestFile wide = twoChannels();
+    wide.name = "wide";
+    wide.binaryFormat = "INT_32";
+    wide.channels[0].value = [](std::size_t i) { return i == 7 ? -16777217.0 : 0.0; };
+    failure = openingFailure(wide.writeTo(folder));
+    EXPECT_NE(failure.find("wide.eeg: sample 8 of channel 1 (Fz) is -16777217, beyond the ±2^24"), std::string::npos) << failure;
 }
 
 TEST(BrainVisionMadeFiles, NewSegmentsStartRunsAtTheirDatesOrWhereTheSegmentBeforeEnds) {
@@ -196,7 +210,7 @@ TEST(BrainVisionMadeFiles, MissingAndMisfittingFilesAreRefusedNamingTheFileAndTh
          fmt::format("rec.eeg: holds {} bytes, but DataPoints=201 samples of 2 channels of INT_16 (2 bytes a sample, as {} gives them) take 804", data.size(), header.string())},
         {"no data", "rec.eeg", "", "rec.eeg: holds no samples"},
         {"ASCII data", "rec.vhdr", replaced("DataFormat=BINARY", "DataFormat=ASCII"), "rec.vhdr:8: DataFormat=ASCII is not read: only BINARY data"},
-        {"32-bit integers", "rec.vhdr", replaced("INT_16", "INT_32"), "BinaryFormat=INT_32 is not read"},
+        {"an unknown sample format", "rec.vhdr", replaced("INT_16", "INT_64"), "rec.vhdr:14: BinaryFormat=INT_64 is not a sample format"},
         {"a channel's line missing", "rec.vhdr", replaced("Ch2=EOG,,2,mV\r\n", ""), "rec.vhdr: has no Ch2= in [Channel Infos] (NumberOfChannels=2)"},
         {"a resolution that is no number", "rec.vhdr", replaced("0.1", "0.1x"), "rec.vhdr:17: Ch1's resolution \"0.1x\" is not a nonzero number"},
         {"not a header", "rec.vhdr", "Some text\r\n", "rec.vhdr:1: is not a BrainVision header"},
