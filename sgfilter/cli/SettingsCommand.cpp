@@ -13,7 +13,7 @@ namespace sgf {
 
 namespace {
 
-const char* const kFooter = R"(
+const char* const kSettingsFooter = R"(
 The dialog is shown as text with its item numbers; type a number, and for a popup, text field or
 control the new entry, text or position after it (e.g. "15 4"). 1 is OK, 2 Cancel.
 
@@ -58,7 +58,7 @@ void addSettingsCommand(CLI::App& application) {
         ->check(CLI::ExistingFile)
         ->type_name("RECORDING.csv");
     addModuleOption(*command, job->module);
-    command->footer(kFooter);
+    command->footer(kSettingsFooter);
 
     command->callback([job, script, scriptOption] {
         if (scriptOption->count() > 0) job->script = parseDialogScript(*script);

@@ -1,5 +1,6 @@
 #include "formats/InputFormats.h"
 
+#include "brainvision/BrainVisionFormat.h"
 #include "csv/CsvFormat.h"
 #include "edf/EdfFormat.h"
 #include "wfdb/WfdbFormat.h"
@@ -12,6 +13,7 @@ FormatRegistry& inputFormats() {
         formats.add(csvFormat());
         formats.add(edfFormat());
         formats.add(wfdbFormat());
+        formats.add(brainVisionFormat());
         return formats;
     }();
     return registry;

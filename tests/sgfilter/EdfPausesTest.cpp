@@ -17,8 +17,8 @@ namespace sgf::testing {
 namespace {
 
 // More records than the reader asks for ahead of need, so its look-ahead wraps several times.
-constexpr std::size_t kRecords = 1300;
-constexpr int kPerRecord = 10;  // 100 Hz in records of 0.1 s
+constexpr std::size_t kPausingRecords = 1300;
+constexpr int kPausingPerRecord = 10;  // 100 Hz in records of 0.1 s
 constexpr std::size_t kMiddlePauseBefore = 700;
 
 int breathDigital(std::size_t i) { return static_cast<int>(std::lround(8000.0 * std::sin(0.003 * static_cast<double>(i * i % 9973)))); }
@@ -27,15 +27,15 @@ EdfTestFile pausingRecording() {
     EdfTestFile file;
     file.discontinuous = true;
     file.recordDuration = 0.1;
-    for (std::size_t record = 0; record < kRecords; ++record) {
-        const double pauses = 2.0 + (record >= kMiddlePauseBefore ? 5.0 : 0.0) + (record == kRecords - 1 ? 1.5 : 0.0);
+    for (std::size_t record = 0; record < kPausingRecords; ++record) {
+        const double pauses = 2.0 + (record >= kMiddlePauseBefore ? 5.0 : 0.0) + (record == kPausingRecords - 1 ? 1.5 : 0.0);
         file.onsets.push_back(pauses + 0.1 * static_cast<double>(record));
     }
-    file.signals = {{"Resp", "mV", -3.2768, 3.2767, -32768, 32767, kPerRecord, breathDigital}};
+    file.signals = {{"Resp", "mV", -3.2768, 3.2767, -32768, 32767, kPausingPerRecord, breathDigital}};
     file.annotations = {{2.0, 0.0, "Recording starts"}};
     file.recordAnnotations = {{5, {2.55, 1.5, "Cough"}},
                               {kMiddlePauseBefore - 1, {71.95, 0.0, "Paused"}},
-                              {kRecords - 1, {138.5, 0.25, "Lights on \xc3\xa9t\xc3\xa9"}}};
+                              {kPausingRecords - 1, {138.5, 0.25, "Lights on \xc3\xa9t\xc3\xa9"}}};
     return file;
 }
 
@@ -47,15 +47,15 @@ TEST(EdfPauses, OnsetsAndNotesFromTheAnnotationSignalGiveEveryPauseAndNote) {
     const RunLayout& layout = reader.layout();
     ASSERT_EQ(layout.runs.size(), 3u);
     const std::vector<std::pair<std::size_t, std::size_t>> runs{
-        {0, kMiddlePauseBefore}, {kMiddlePauseBefore, kRecords - 1 - kMiddlePauseBefore}, {kRecords - 1, 1}};
+        {0, kMiddlePauseBefore}, {kMiddlePauseBefore, kPausingRecords - 1 - kMiddlePauseBefore}, {kPausingRecords - 1, 1}};
     for (std::size_t run = 0; run < runs.size(); ++run) {
-        EXPECT_EQ(layout.runs[run].firstRow, runs[run].first * kPerRecord) << run;
-        EXPECT_EQ(layout.runs[run].rowCount, runs[run].second * kPerRecord) << run;
+        EXPECT_EQ(layout.runs[run].firstRow, runs[run].first * kPausingPerRecord) << run;
+        EXPECT_EQ(layout.runs[run].rowCount, runs[run].second * kPausingPerRecord) << run;
     }
-    std::vector<double> times(kRecords * kPerRecord);
+    std::vector<double> times(kPausingRecords * kPausingPerRecord);
     reader.rates().at(0).times->readTimes(0, times);
     for (std::size_t row = 0; row < times.size(); ++row) {
-        ASSERT_NEAR(times[row], file.onsets[row / kPerRecord] + 0.01 * static_cast<double>(row % kPerRecord), 1e-9) << row;
+        ASSERT_NEAR(times[row], file.onsets[row / kPausingPerRecord] + 0.01 * static_cast<double>(row % kPausingPerRecord), 1e-9) << row;
     }
     const std::vector<Annotation>& notes = reader.description().annotations;
     ASSERT_EQ(notes.size(), 4u);
@@ -73,16 +73,16 @@ TEST(EdfPauses, OnsetsAndNotesFromTheAnnotationSignalGiveEveryPauseAndNote) {
         {"filter", input.string(), "-o", (folder / "out.csv").string(), "--order", "2", "--width", "15"}, folder);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const CsvText output = parseCsv(readText(folder / "out.csv"));
-    ASSERT_EQ(output.rows.size(), kRecords * kPerRecord);
+    ASSERT_EQ(output.rows.size(), kPausingRecords * kPausingPerRecord);
     for (const auto& [firstRecord, records] : runs) {
         std::vector<long double> values;
-        for (std::size_t row = firstRecord * kPerRecord; row < (firstRecord + records) * kPerRecord; ++row) {
+        for (std::size_t row = firstRecord * kPausingPerRecord; row < (firstRecord + records) * kPausingPerRecord; ++row) {
             values.push_back(file.physicalOf(file.signals[0], breathDigital(row)));
         }
         const std::vector<long double> expected = oracle::FilterRun(values, 15, 2, 0);
         for (std::size_t k = 0; k < expected.size(); ++k) {
-            const std::vector<std::string>& row = output.rows[firstRecord * kPerRecord + k];
-            ASSERT_NEAR(std::stod(row.at(0)), times[firstRecord * kPerRecord + k], 1e-6) << k;
+            const std::vector<std::string>& row = output.rows[firstRecord * kPausingPerRecord + k];
+            ASSERT_NEAR(std::stod(row.at(0)), times[firstRecord * kPausingPerRecord + k], 1e-6) << k;
             ASSERT_NEAR(std::stod(row.at(1)), static_cast<double>(expected[k]), 1.5e-4) << firstRecord << " " << k;
         }
     }
