@@ -35,7 +35,8 @@ BiosigReading readWithBiosig(const std::filesystem::path& header) {
     BiosigReading reading;
     HDRTYPE* hdr = sopen(header.c_str(), "r", constructHDR(0, 0));
     if (serror2(hdr) != 0) {
-        reading.error = biosig_get_errormsg(hdr);
+        const char* message = biosig_get_errormsg(hdr);
+        reading.error = message != nullptr ? message : "an error without a message";
     } else {
         const auto channels = static_cast<std::size_t>(biosig_get_number_of_channels(hdr));
         sread(nullptr, 0, biosig_get_number_of_records(hdr), hdr);
