@@ -4,8 +4,8 @@
 set -euo pipefail
 
 # clang and libclang-rt-14-dev (its 32-bit libFuzzer and sanitizer runtimes) build the fuzzer;
-# BioSig reads EDF and BDF recordings, and EDFlib reads outputs back in the tests, in their 32-bit
-# builds. cpp-httplib serves `sgfilter view` (Debian builds it as a library, so its i386 build);
+# EDFlib reads outputs back in the tests, and the tests compare BioSig's reading of WFDB records with
+# sgfilter's, in their 32-bit builds. cpp-httplib serves `sgfilter view` (Debian builds it as a library, so its i386 build);
 # the page's chart comes from the npm registry at build time, and its browser test drives Chromium.
 packages=(cmake make g++ g++-multilib lib32asan8 lib32ubsan1 googletest nlohmann-json3-dev libcli11-dev libfmt-dev qemu-user
           clang libclang-rt-14-dev libedf-dev:i386 libbiosig-dev:i386 libcpp-httplib-dev:i386 chromium)

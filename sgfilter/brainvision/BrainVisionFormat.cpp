@@ -10,10 +10,10 @@ InputFormat brainVisionFormat() {
     return {"BrainVision",
             {".vhdr"},
             &brainvision::isBrainVisionHeader,
-            [](const std::filesystem::path& file, const std::filesystem::path&, const ChannelChoice& choose) -> std::unique_ptr<InputRecording> {
+            [](const std::filesystem::path& file, const OpenRequest& request) -> std::unique_ptr<InputRecording> {
                 // The header names its data and marker files by their place beside it.
                 if (file == "-") throw InputError(file, 0, "a BrainVision header cannot be read from standard input: name the .vhdr file");
-                return std::make_unique<brainvision::BrainVisionRecording>(file, choose);
+                return std::make_unique<brainvision::BrainVisionRecording>(file, request.choose);
             }};
 }
 

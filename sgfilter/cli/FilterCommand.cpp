@@ -8,9 +8,11 @@
 #include <map>
 #include <memory>
 
+#include "cli/AnnotationsOption.h"
 #include "cli/Commands.h"
 #include "cli/FilterJob.h"
 #include "cli/ModuleOption.h"
+#include "formats/InputFormats.h"
 #include "recording/BlockPlan.h"
 #include "stagesettings/SettingsFile.h"
 #include "util/Errors.h"
@@ -152,15 +154,17 @@ Exit status: 0 done, 1 failed (bad input, unwritable output, module trouble), 2 
 
 void addFilterCommand(CLI::App& application) {
     CLI::App* command = application.add_subcommand(
-        "filter", "Filter channels of a CSV, EDF or BDF recording with the module, writing the results as CSV, EDF+ or BDF+");
+        "filter", "Filter channels of a recording with the module, writing the results as CSV, EDF+ or BDF+");
     auto job = std::make_shared<FilterJob>();
     auto stages = std::make_shared<StageOptions>();
 
     command
         ->add_option("input", job->input,
-                     "Recording: EDF, EDF+, BDF or BDF+ (known by its first bytes), or CSV with a header row, time "
-                     "in seconds, then one column per channel, headed \"name\" or \"name (units)\"; - reads "
-                     "standard input")
+                     fmt::format("Recording: {} (known by its first bytes where they tell, else by its "
+                                 "extension; a WFDB record by its name alone too); a CSV has a header row, time in "
+                                 "seconds, then one column per channel, headed \"name\" or \"name (units)\"; - "
+                                 "reads standard input",
+                                 formatNames()))
         ->required()
         ->type_name("FILE");
     command->add_option("-o,--output", job->output,
@@ -182,6 +186,7 @@ void addFilterCommand(CLI::App& application) {
     command->add_flag("-v,--verbose,--timings", job->verbose,
                       "Print what was read and computed, and the time of each phase");
     addModuleOption(*command, job->module);
+    addAnnotationsOption(*command, job->annotations);
 
     addStageOption(*command, "--channel", stages->channels, "NAME|NUMBER", "Source channel");
     stages->computed = command->add_flag("--computed")

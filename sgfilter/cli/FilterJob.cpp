@@ -173,7 +173,7 @@ void runFilterJob(const FilterJob& job) {
     const std::filesystem::path scratch = scratchFolder(job);
     std::vector<PlannedStage> stages;
     const std::unique_ptr<InputRecording> input = timer.measure("read", [&] {
-        return openRecording(job.input, scratch, [&](const RecordingDescription& header) {
+        const ChannelChoice choose = [&](const RecordingDescription& header) {
             requireSignals(header);
             stages = planStages(job.stages, header);
             std::vector<int> read;
@@ -181,7 +181,8 @@ void runFilterJob(const FilterJob& job) {
                 if (stage.sourceChannel <= static_cast<int>(header.channels.size())) read.push_back(stage.sourceChannel);
             }
             return read;
-        });
+        };
+        return openRecording(job.input, {scratch, choose, job.annotations});
     });
     const RecordingDescription& description = input->description();
     const RunLayout& layout = input->layout();

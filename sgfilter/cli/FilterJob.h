@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "stagesettings/FilterSettings.h"
@@ -14,6 +15,7 @@ struct FilterJob {
     std::filesystem::path output;  // "-": standard output
     std::filesystem::path plot;    // empty: no plot
     std::filesystem::path module;
+    std::string annotations;  // empty: the input format's own choice
     int samplesPerBlock = 0;  // 0: chosen to suit the recording
     std::vector<FilterSettings> stages;
     bool keepSources = false;  // also write the recorded channels the stages read

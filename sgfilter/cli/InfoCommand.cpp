@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "cli/Commands.h"
+#include "cli/AnnotationsOption.h"
 #include "cli/ModuleOption.h"
 #include "formats/InputFormats.h"
 #include "module/entry/ParameterBlocks.h"
@@ -110,18 +111,21 @@ void addInfoCommand(CLI::App& application) {
     auto module = std::make_shared<std::filesystem::path>();
     auto recording = std::make_shared<std::filesystem::path>();
     auto json = std::make_shared<bool>(false);
+    auto annotations = std::make_shared<std::string>();
     addModuleOption(*command, *module);
+    addAnnotationsOption(*command, *annotations);
     command->add_option("recording", *recording,
                         fmt::format("A recording ({}) whose channels to list instead", formatNames()));
     command->add_flag("--json", *json, "Describe the recording as one JSON object");
-    command->callback([module, recording, json] {
+    command->callback([module, recording, json, annotations] {
         if (recording->empty()) {
             showModuleInfo(*module);
             return;
         }
         // Nothing is read for a channel: only what the recording says of itself.
         const std::unique_ptr<InputRecording> input = openRecording(
-            *recording, std::filesystem::temp_directory_path(), [](const RecordingDescription&) { return std::vector<int>{}; });
+            *recording, {std::filesystem::temp_directory_path(),
+                         [](const RecordingDescription&) { return std::vector<int>{}; }, *annotations});
         if (*json) {
             showRecordingJson(*input);
         } else {

@@ -24,8 +24,8 @@ std::vector<std::string> channelNames(const SettingsJob& job) {
     std::vector<std::string> names;
     if (!job.input.empty()) {
         const std::unique_ptr<InputRecording> input =
-            openRecording(job.input, std::filesystem::temp_directory_path(),
-                          [](const RecordingDescription&) { return std::vector<int>{}; });
+            openRecording(job.input, {std::filesystem::temp_directory_path(),
+                                      [](const RecordingDescription&) { return std::vector<int>{}; }, ""});
         for (const InputChannel& channel : input->description().channels) names.push_back(channel.label);
     }
     const std::size_t fileChannels = names.size();

@@ -85,8 +85,8 @@ private:
 
 InputFormat csvFormat() {
     return {"CSV", {".csv"}, {},
-            [](const std::filesystem::path& file, const std::filesystem::path& scratch, const ChannelChoice& choose) {
-                return std::make_unique<CsvInput>(file, scratch, choose);
+            [](const std::filesystem::path& file, const OpenRequest& request) {
+                return std::make_unique<CsvInput>(file, request.scratch, request.choose);
             }};
 }
 

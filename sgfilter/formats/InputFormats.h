@@ -16,10 +16,8 @@ FormatRegistry& inputFormats();
 // "CSV, EDF and BDF, WFDB, BrainVision": for help texts.
 std::string formatNames();
 
-inline std::unique_ptr<InputRecording> openRecording(const std::filesystem::path& name,
-                                                     const std::filesystem::path& scratch,
-                                                     const ChannelChoice& choose) {
-    return inputFormats().open(name, scratch, choose);
+inline std::unique_ptr<InputRecording> openRecording(const std::filesystem::path& name, const OpenRequest& request) {
+    return inputFormats().open(name, request);
 }
 
 }  // namespace sgf

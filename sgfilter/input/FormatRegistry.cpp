@@ -58,11 +58,9 @@ const InputFormat& FormatRegistry::formatOf(const std::filesystem::path& file) c
     return formats_.front();
 }
 
-std::unique_ptr<InputRecording> FormatRegistry::open(const std::filesystem::path& name,
-                                                     const std::filesystem::path& scratch,
-                                                     const ChannelChoice& choose) const {
+std::unique_ptr<InputRecording> FormatRegistry::open(const std::filesystem::path& name, const OpenRequest& request) const {
     const std::filesystem::path file = resolve(name);
-    return formatOf(file).open(file, scratch, choose);
+    return formatOf(file).open(file, request);
 }
 
 }  // namespace sgf

@@ -22,8 +22,7 @@ public:
     std::filesystem::path resolve(const std::filesystem::path& name) const;
     // The format of an existing file, or of standard input ("-").
     const InputFormat& formatOf(const std::filesystem::path& file) const;
-    std::unique_ptr<InputRecording> open(const std::filesystem::path& name, const std::filesystem::path& scratch,
-                                         const ChannelChoice& choose) const;
+    std::unique_ptr<InputRecording> open(const std::filesystem::path& name, const OpenRequest& request) const;
 
 private:
     std::vector<InputFormat> formats_;

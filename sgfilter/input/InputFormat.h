@@ -13,6 +13,16 @@
 
 namespace sgf {
 
+// What a command asks of the recording it opens.
+struct OpenRequest {
+    std::filesystem::path scratch;  // where temporary files go
+    ChannelChoice choose;
+    // Where a format keeps annotations in files of their own beside the recording, which of them
+    // to read (a WFDB annotator: "qrs" reads rec.qrs, which must exist); empty: the format's own
+    // choice, where there is one.
+    std::string annotations;
+};
+
 struct InputFormat {
     std::string name;
     // Lower case, with the dot: ".hea". A file is known by these where no format's content
@@ -21,11 +31,9 @@ struct InputFormat {
     // Whether a file's first bytes (kHeadBytes of them, fewer for a short file) say it is in this
     // format; empty for a format that only its extension tells.
     std::function<bool(std::string_view head)> recognises;
-    // Opens `file` ("-": standard input, where the format takes it), putting temporary files in
-    // `scratch`. Throws InputError for bad input.
-    std::function<std::unique_ptr<InputRecording>(const std::filesystem::path& file,
-                                                  const std::filesystem::path& scratch, const ChannelChoice& choose)>
-        open;
+    // Opens `file` ("-": standard input, where the format takes it). Throws InputError for bad
+    // input.
+    std::function<std::unique_ptr<InputRecording>(const std::filesystem::path& file, const OpenRequest& request)> open;
 
     static constexpr std::size_t kHeadBytes = 64;
 };

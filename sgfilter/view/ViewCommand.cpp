@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli/Commands.h"
+#include "cli/AnnotationsOption.h"
 #include "cli/ModuleOption.h"
 #include "formats/InputFormats.h"
 #include "view/OpenInBrowser.h"
@@ -62,7 +63,6 @@ void addViewCommand(CLI::App& application) {
     auto job = std::make_shared<ViewJob>();
     command->add_option("recording", job->options.input, fmt::format("A recording ({})", formatNames()))
         ->required()
-        ->check(CLI::ExistingFile)
         ->type_name("RECORDING");
     command->add_option("--port", job->port, "Port on 127.0.0.1 (default: a free one)")
         ->check(CLI::Range(0, 65535))
@@ -72,6 +72,7 @@ void addViewCommand(CLI::App& application) {
         ->check(CLI::Range(1, 32767))
         ->type_name("N");
     addModuleOption(*command, job->options.module);
+    addAnnotationsOption(*command, job->options.annotations);
     command->footer(kFooter);
     command->callback([job] {
         job->options.scratch = std::filesystem::temp_directory_path();

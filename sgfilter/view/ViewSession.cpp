@@ -61,11 +61,12 @@ ViewSession::ViewSession(const ViewOptions& options)
     : inputName_(options.input.string()), host_(refhost::HostOptions::forBulkFiltering()) {
     host_.loadModule(options.module);
     // Every channel is read: a person may look at any of them.
-    input_ = openRecording(options.input, options.scratch, [](const RecordingDescription& header) {
+    const ChannelChoice everyChannel = [](const RecordingDescription& header) {
         std::vector<int> all;
         for (std::size_t channel = 1; channel <= header.channels.size(); ++channel) all.push_back(static_cast<int>(channel));
         return all;
-    });
+    };
+    input_ = openRecording(options.input, {options.scratch, everyChannel, options.annotations});
     std::vector<std::size_t> samplesPerTick;
     for (const RowsAtRate& rate : input_->rates()) samplesPerTick.push_back(rate.samplesPerTick);
     plan_ = planBlocks(input_->layout().runs, options.samplesPerBlock, samplesPerTick);

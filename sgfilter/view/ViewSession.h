@@ -29,6 +29,7 @@ struct ViewOptions {
     std::filesystem::path module;
     int samplesPerBlock = 0;  // 0: chosen as `filter` chooses it
     std::filesystem::path scratch;  // where the host's block store goes
+    std::string annotations;        // empty: the input format's own choice
 };
 
 struct TraceRequest {

@@ -7,23 +7,23 @@ namespace sgf {
 
 namespace {
 
-InputFormat wfdbFormatReading(const std::string& annotator, bool annotatorRequired) {
-    InputFormat format;
-    format.name = "WFDB";
-    format.extensions = {".hea"};
-    format.open = [annotator, annotatorRequired](const std::filesystem::path& file, const std::filesystem::path&,
-                                                 const ChannelChoice& choose) -> std::unique_ptr<InputRecording> {
-        // A record is files beside one another: a stream cannot be one.
-        if (file == "-") throw InputError(file, 0, "a WFDB record cannot be read from standard input");
-        return std::make_unique<WfdbInputRecording>(file, choose, annotator, annotatorRequired);
-    };
-    return format;
-}
+// The reference annotations, where the record has them.
+constexpr const char* kReferenceAnnotator = "atr";
 
 }  // namespace
 
-InputFormat wfdbFormat() { return wfdbFormatReading("atr", false); }
-
-InputFormat wfdbFormatWithAnnotator(const std::string& annotator) { return wfdbFormatReading(annotator, true); }
+InputFormat wfdbFormat() {
+    InputFormat format;
+    format.name = "WFDB";
+    format.extensions = {".hea"};
+    format.open = [](const std::filesystem::path& file, const OpenRequest& request) -> std::unique_ptr<InputRecording> {
+        // A record is files beside one another: a stream cannot be one.
+        if (file == "-") throw InputError(file, 0, "a WFDB record cannot be read from standard input");
+        const bool chosen = !request.annotations.empty();
+        return std::make_unique<WfdbInputRecording>(file, request.choose, chosen ? request.annotations : kReferenceAnnotator,
+                                                    chosen);
+    };
+    return format;
+}
 
 }  // namespace sgf

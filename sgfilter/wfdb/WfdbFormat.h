@@ -9,9 +9,8 @@
 
 namespace sgf {
 
-// Reads the reference annotations of "rec.atr" where the file exists.
+// Reads the reference annotations of "rec.atr" where the file exists, or those of the annotator
+// the request names ("qrs" reads "rec.qrs", which must exist).
 InputFormat wfdbFormat();
-// Reads the annotations of "rec.<annotator>" ("qrs", "ecg"...), which must exist.
-InputFormat wfdbFormatWithAnnotator(const std::string& annotator);
 
 }  // namespace sgf

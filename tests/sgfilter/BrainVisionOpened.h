@@ -26,7 +26,7 @@ inline ChannelChoice everyChannel() {
 }
 
 inline std::unique_ptr<InputRecording> openBrainVision(const std::filesystem::path& header, const ChannelChoice& choose = everyChannel()) {
-    return brainVisionFormat().open(header, header.parent_path(), choose);
+    return brainVisionFormat().open(header, {header.parent_path(), choose, ""});
 }
 
 // Channel `channel`'s (from 0) stored values from `first` on, in units.

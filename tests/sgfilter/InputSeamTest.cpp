@@ -75,8 +75,8 @@ void runCommand(const std::string& commandLine) {
 
 TEST(InputSeam, AFormatRegisteredOutsideTheProgramIsFilteredAndListedWithItsRuns) {
     inputFormats().add({"tally", {".tally"}, [](std::string_view head) { return head.starts_with("TALLY "); },
-                        [](const std::filesystem::path& file, const std::filesystem::path&, const ChannelChoice& choose) {
-                            return std::make_unique<TallyRecording>(file, choose);
+                        [](const std::filesystem::path& file, const OpenRequest& request) {
+                            return std::make_unique<TallyRecording>(file, request.choose);
                         }});
     TempFolder folder;
     std::vector<std::vector<long double>> runs(2);

@@ -57,12 +57,12 @@ TEST(WfdbAnnotations, AnotherAnnotatorIsChosenByItsExtension) {
     folder.write("r.atr", word(1, 10) + word(0, 0));
     folder.write("r.qrs", word(5, 20) + word(5, 30) + word(0, 0));
     EXPECT_EQ(openWfdb(header)->description().annotations.size(), 1u);
-    const auto qrs = openWfdb(header, {}, wfdbFormatWithAnnotator("qrs"));
+    const auto qrs = openWfdb(header, {}, "qrs");
     ASSERT_EQ(qrs->description().annotations.size(), 2u);
     EXPECT_DOUBLE_EQ(qrs->description().annotations[1].onset, 50 / 250.0);
     // Asked for, the annotator must be there; the default one need not be.
     try {
-        openWfdb(header, {}, wfdbFormatWithAnnotator("ecg"));
+        openWfdb(header, {}, "ecg");
         ADD_FAILURE() << "no error for a missing annotator";
     } catch (const InputError& error) {
         EXPECT_NE(std::string(error.what()).find((folder / "r.ecg").string()), std::string::npos) << error.what();

@@ -97,5 +97,22 @@ TEST(WfdbFilterCommand, AMissingSignalFileFailsNamingIt) {
     EXPECT_NE(result.err.find((folder / "r.dat").string() + ": cannot open the signal file"), std::string::npos) << result.err;
 }
 
+TEST(WfdbFilterCommand, AnotherAnnotatorIsChosenOnTheCommandLineAndMustBeThere) {
+    SKIP_WITHOUT_SHARED_WFDB();
+    TempFolder folder;
+    for (const char* file : {"100s.hea", "100s.dat"}) std::filesystem::copy(sharedWfdbFolder() / file, folder / file);
+    std::filesystem::copy(sharedWfdbFolder() / "100s.atr", folder / "100s.qrs");
+    const std::string record = (folder / "100s").string();
+    const ProcessResult plain = runSgfilter({"info", record}, folder);
+    EXPECT_NE(plain.out.find("0 annotations"), std::string::npos) << plain.out;
+    const ProcessResult chosen = runSgfilter({"info", record, "--annotations", "qrs"}, folder);
+    EXPECT_NE(chosen.out.find("75 annotations"), std::string::npos) << chosen.out << chosen.err;
+    const ProcessResult missing = runSgfilter(
+        {"filter", record, "-o", (folder / "out.edf").string(), "--annotations", "ecg"}, folder);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find((folder / "100s.ecg").string()), std::string::npos) << missing.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.edf"));
+}
+
 }  // namespace
 }  // namespace sgf::testing

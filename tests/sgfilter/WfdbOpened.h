@@ -14,15 +14,16 @@
 
 namespace sgf::testing {
 
-// `channels`: numbered from 1; none reads every channel.
+// `channels`: numbered from 1; none reads every channel. `annotations`: the annotator asked for.
 inline std::unique_ptr<InputRecording> openWfdb(const std::filesystem::path& header, std::vector<int> channels = {},
-                                                const InputFormat& format = wfdbFormat()) {
-    return format.open(header, header.parent_path(), [channels](const RecordingDescription& description) {
+                                                const std::string& annotations = "") {
+    const ChannelChoice choose = [channels](const RecordingDescription& description) {
         if (!channels.empty()) return channels;
         std::vector<int> all(description.channels.size());
         std::iota(all.begin(), all.end(), 1);
         return all;
-    });
+    };
+    return wfdbFormat().open(header, {header.parent_path(), choose, annotations});
 }
 
 // The stored values of channel `channel` (from 0), all its samples.

@@ -43,7 +43,7 @@ protected:
     void SetUp() override {
         recording_ = folder_.write("two-runs.csv", twoRunCsv());
         session_ = std::make_unique<ViewSession>(
-            ViewOptions{recording_, std::filesystem::path(SG_BUILD_DIR) / "SavitzkyGolay.so", kBlockSize, folder_.path()});
+            ViewOptions{recording_, std::filesystem::path(SG_BUILD_DIR) / "SavitzkyGolay.so", kBlockSize, folder_.path(), ""});
         server_ = std::make_unique<ViewServer>(*session_, 0);
         serving_ = std::thread([this] { server_->run(); });
         client_ = std::make_unique<httplib::Client>("127.0.0.1", server_->port());

@@ -52,7 +52,7 @@ protected:
     void SetUp() override {
         session_ = std::make_unique<ViewSession>(ViewOptions{folder_.write("three-runs.csv", threeRunCsv()),
                                                              std::filesystem::path(SG_BUILD_DIR) / "SavitzkyGolay.so",
-                                                             kBlockSize, folder_.path()});
+                                                             kBlockSize, folder_.path(), ""});
     }
 
     std::vector<Column> trace(int16_t channel, double from, double to, int columns) {
