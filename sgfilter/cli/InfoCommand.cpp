@@ -2,6 +2,7 @@
 // recording, its channels.
 #include <fmt/format.h>
 #include <fmt/ranges.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include "edf/RecordingFormat.h"
 #include "module/entry/ParameterBlocks.h"
 #include "refhost/ChannelComputation.h"
+#include "util/Errors.h"
 
 namespace sgf {
 
@@ -81,17 +83,62 @@ void showRecordingInfo(const std::filesystem::path& file) {
     }
 }
 
+// The same facts as one JSON object, for programs (a cohort workflow choosing channels by label).
+// A CSV's header is all that is read, so its rates, samples and runs are null.
+void showRecordingInfoJson(const std::filesystem::path& file) {
+    nlohmann::ordered_json info;
+    info["file"] = file.string();
+    nlohmann::ordered_json channels = nlohmann::ordered_json::array();
+    if (inputFormatOf(file) == RecordingFormat::csv) {
+        const CsvSummary summary = readCsvHeader(file);
+        for (std::size_t index = 0; index < summary.channels.size(); ++index) {
+            channels.push_back({{"number", index + 1},
+                                {"label", summary.channels[index].name},
+                                {"units", summary.channels[index].units},
+                                {"rate", nullptr},
+                                {"samples", nullptr}});
+        }
+        info["format"] = "csv";
+        info["channels"] = channels;
+        info["runs"] = nullptr;
+        info["start"] = nullptr;
+        info["annotations"] = 0;
+    } else {
+        const EdfRecording recording = EdfReader(file, std::filesystem::temp_directory_path()).recording();
+        for (std::size_t index = 0; index < recording.table.channels.size(); ++index) {
+            channels.push_back({{"number", index + 1},
+                                {"label", recording.table.channels[index].name},
+                                {"units", recording.table.channels[index].units},
+                                {"rate", recording.channelRates[index]},
+                                {"samples", recording.recordCount * recording.samplesPerRecord[index]}});
+        }
+        const StartDateTime& start = recording.start;
+        info["format"] = inputFormatOf(file) == RecordingFormat::bdf ? "bdf" : "edf";
+        info["channels"] = channels;
+        info["runs"] = recording.runCount;
+        info["start"] = fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", start.year, start.month, start.day,
+                                    start.hour, start.minute, start.second);
+        info["annotations"] = recording.annotations.size();
+    }
+    fmt::print("{}\n", info.dump());
+}
+
 }  // namespace
 
 void addInfoCommand(CLI::App& application) {
     CLI::App* command = application.add_subcommand("info", "Show the module's name and what it answers about itself");
     auto module = std::make_shared<std::filesystem::path>();
     auto recording = std::make_shared<std::filesystem::path>();
+    auto json = std::make_shared<bool>(false);
     addModuleOption(*command, *module);
     command->add_option("recording", *recording, "A recording (CSV, EDF or BDF) whose channels to list instead");
-    command->callback([module, recording] {
+    command->add_flag("--json", *json, "List the recording's channels as one JSON object");
+    command->callback([module, recording, json] {
         if (recording->empty()) {
+            if (*json) throw UsageError("--json lists a recording's channels: name the recording");
             showModuleInfo(*module);
+        } else if (*json) {
+            showRecordingInfoJson(*recording);
         } else {
             showRecordingInfo(*recording);
         }
