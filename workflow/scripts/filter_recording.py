@@ -149,7 +149,10 @@ class Job:
             settings_files = {stage["settings"]["file"] for stage in self.recipe["stages"] if "settings" in stage}
             shown = [os.path.basename(a) if a in settings_files else a for a in arguments]
             raw = os.path.splitext(self.source)[0] + ".json"
-            raw_sidecar = json.load(open(raw)) if os.path.isfile(raw) else {}
+            raw_sidecar = {}
+            if os.path.isfile(raw):
+                with open(raw) as file:
+                    raw_sidecar = json.load(file)
             bids.write_json(self.options.sidecar,
                             bids.sidecar(raw_sidecar, self.options.recording, chosen, self.recipe, shown))
         self.note("status: ok")

@@ -29,14 +29,16 @@ def is_bids_dataset(folder):
     return os.path.isfile(os.path.join(folder, "dataset_description.json"))
 
 
-def _walk(folder, skip_top=()):
-    """Relative paths of every recording under folder, sorted, hidden files and folders left out."""
+def _walk(folder, skip_top=(), results=None):
+    """Relative paths of every recording under folder, sorted, hidden files and folders left out,
+    and the results folder where it lies inside (its outputs are no recordings of the cohort)."""
     found = []
     for top, folders, files in os.walk(folder):
         relative_top = os.path.relpath(top, folder)
         folders[:] = sorted(
             name for name in folders
             if not name.startswith(".") and not (relative_top == "." and name in skip_top)
+            and os.path.join(os.path.abspath(top), name) != results
         )
         for name in files:
             if not name.startswith(".") and extension_of(name) in RECORDING_EXTENSIONS:
@@ -44,12 +46,13 @@ def _walk(folder, skip_top=()):
     return sorted(found)
 
 
-def find_recordings(folder):
+def find_recordings(folder, results=None):
     """The recordings under folder: (is_bids, relative paths). In a BIDS dataset only the data
     files named as BIDS names them count; anything else there (notes, stray exports) is not raw data."""
+    results = os.path.abspath(results) if results else None
     if not is_bids_dataset(folder):
-        return False, _walk(folder)
-    named = [path for path in _walk(folder, skip_top=BIDS_NON_RAW) if BIDS_DATA_FILE.match(path)]
+        return False, _walk(folder, results=results)
+    named = [path for path in _walk(folder, skip_top=BIDS_NON_RAW, results=results) if BIDS_DATA_FILE.match(path)]
     return True, named
 
 
