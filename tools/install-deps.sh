@@ -7,8 +7,11 @@ set -euo pipefail
 # EDFlib reads outputs back in the tests, and the tests compare BioSig's reading of WFDB records with
 # sgfilter's, in their 32-bit builds. cpp-httplib serves `sgfilter view` (Debian builds it as a library, so its i386 build);
 # the page's chart comes from the npm registry at build time, and its browser test drives Chromium.
+# Snakemake runs the cohort workflow; its test starts a one-node SLURM cluster (slurmctld, slurmd,
+# authenticated by munge) on this machine, in a network namespace of its own set up with iproute2.
 packages=(cmake make g++ g++-multilib lib32asan8 lib32ubsan1 googletest nlohmann-json3-dev libcli11-dev libfmt-dev qemu-user
-          clang libclang-rt-14-dev libedf-dev:i386 libbiosig-dev:i386 libcpp-httplib-dev:i386 chromium)
+          clang libclang-rt-14-dev libedf-dev:i386 libbiosig-dev:i386 libcpp-httplib-dev:i386 chromium
+          snakemake slurm-wlm munge iproute2)
 # Node may come from elsewhere than Debian; any npm on the path serves.
 command -v npm >/dev/null || packages+=(nodejs npm)
 [ $# -gt 0 ] && packages=("$@")

@@ -14,6 +14,7 @@
 #include "formats/InputFormats.h"
 #include "module/entry/ParameterBlocks.h"
 #include "refhost/ChannelComputation.h"
+#include "util/Errors.h"
 
 namespace sgf {
 
@@ -119,6 +120,7 @@ void addInfoCommand(CLI::App& application) {
     command->add_flag("--json", *json, "Describe the recording as one JSON object");
     command->callback([module, recording, json, annotations] {
         if (recording->empty()) {
+            if (*json) throw UsageError("--json describes a recording: name the recording");
             showModuleInfo(*module);
             return;
         }
