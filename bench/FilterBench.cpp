@@ -25,6 +25,7 @@
 #include "module/filter/CentreKernelChoice.h"
 #include "module/filter/WindowTile.h"
 #if SG_BENCH_THROUGH_MAIN1
+#include "HostCallCost.h"
 #include "refhost/ChannelComputation.h"
 #include "refhost/ModuleLibrary.h"
 #include "refhost/ReferenceHost.h"
@@ -407,8 +408,10 @@ int main() {
             const std::size_t compared = output.size() - static_cast<std::size_t>(taps);
             const bool same = std::memcmp(output.data(), reference.data(), compared * sizeof(float)) == 0;
             const char* bits = same ? "identical" : "DIFFER";
-            std::printf("%-8d %10.1f %15.0f%% %9.0f%% %10s", blockLength, rate / 1e6, 100.0 * rate / kernelRate,
-                        peakRate > 0 ? 100.0 * rate * s.width / peakRate : 0.0, bits);
+            std::printf("%-8d %10.1f %15.0f%% %10s %10s", blockLength, rate / 1e6, 100.0 * rate / kernelRate,
+                        peakRate > 0 ? (std::to_string(std::lround(100.0 * rate * s.width / peakRate)) + "%").c_str()
+                                     : "-",
+                        bits);
 #if SG_BENCH_THROUGH_MAIN1
             std::printf(" %12zu", HostCallsPerBlock(x, s, blockLength));
 #endif
@@ -417,6 +420,11 @@ int main() {
     }
 
 #if SG_BENCH_THROUGH_MAIN1
+    std::printf("\nOne host call of each kind a request makes, the host as bulk filtering uses it (no stress modes,\n"
+                "no trace), through the service table, between a request's block and the one before (ns, best round):\n");
+    for (const bench::HostCallCost& cost : bench::MeasureHostCalls())
+        std::printf("  %-22s %6.1f\n", cost.service.c_str(), cost.nanoseconds);
+
     std::printf("\nFirst request of a %d-sample block on a new instance (the weight table built), against scipy's\n"
                 "savgol_coeffs for every position of the window:\n", kBlockLength);
     for (std::size_t i = 0; i < std::size(kFirstRequest); ++i) {
