@@ -29,7 +29,7 @@ public:
         if (open == nullptr) return false;
         --(open->withHandle > 0 ? open->withHandle : open->withoutHandle);
         if (open->withHandle == 0 && open->withoutHandle == 0) {
-            *open = open_.back();
+            if (open != &open_.back()) *open = open_.back();
             open_.pop_back();
         }
         return true;
