@@ -76,6 +76,17 @@ inline void FilterPass(const double* x, const CentreZone& zone, float* output, i
     }
 }
 
+// The last outputs of a zone, fewer than a pass: only as many sums as they fill, so that a short
+// zone (a tile of the windows across a boundary, a short block) does not pay for a whole pass.
+// Each lane's terms are the same in the same order whatever the number of sums.
+template <int Lanes, int Sums>
+inline void FilterPartialPass(const double* x, const CentreZone& zone, float* output, int32_t valid) {
+    if constexpr (Sums > 1) {
+        if (valid <= (Sums - 1) * Lanes) return FilterPartialPass<Lanes, Sums - 1>(x, zone, output, valid);
+    }
+    FilterPass<Lanes, Sums>(x, zone, output, valid);
+}
+
 template <int Lanes, int Sums>
 void FilterCentreVector(const CentreZone& zone) {
     constexpr int32_t kPass = Lanes * Sums;
@@ -98,7 +109,7 @@ void FilterCentreVector(const CentreZone& zone) {
             FilterPass<Lanes, Sums>(tile + (next - tileFirst), zone, zone.output + next, kPass);
         if (tileEnd == span && next < last) {
             for (int32_t i = tileEnd - tileFirst; i < tileEnd - tileFirst + kPass; ++i) tile[i] = 0.0;
-            FilterPass<Lanes, Sums>(tile + (next - tileFirst), zone, zone.output + next, last - next);
+            FilterPartialPass<Lanes, Sums>(tile + (next - tileFirst), zone, zone.output + next, last - next);
             next = last;
         }
         // The samples still ahead move to the front of the tile for the next round.
