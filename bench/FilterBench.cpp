@@ -155,7 +155,7 @@ double TiledRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps,
             if (b + 1 == blocks) break;
             // The windows of outputs base + blockLength - m .. base + blockLength + m - 1.
             for (int n = std::max(base + blockLength - m, m); n < base + blockLength + m;) {
-                sg::WindowTile tile(n, n - m, taps, true);
+                sg::WindowTile tile(n, n - m, taps, true, sg::SampleMatchFor(sg::ChosenPath()));
                 for (; n < base + blockLength + m && tile.HasRoomForAnother(); ++n) {
                     const int start = tile.NextStart();
                     tile.BeginWindow();

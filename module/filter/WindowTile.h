@@ -10,6 +10,7 @@
 
 #include "filter/CentreKernel.h"
 #include "filter/EdgeKernel.h"
+#include "filter/SampleMatch.h"
 
 namespace sg {
 
@@ -20,8 +21,9 @@ public:
 
     // Consecutive outputs from `firstOutput` on, each window `taps` samples long. A sliding tile's
     // windows start one sample apart from relative index `firstStart` on (the centre of a run);
-    // the others' all start there (an edge of a run).
-    WindowTile(int32_t firstOutput, int32_t firstStart, int32_t taps, bool sliding);
+    // the others' all start there (an edge of a run). `match` compares what a window read with
+    // what the tile holds.
+    WindowTile(int32_t firstOutput, int32_t firstStart, int32_t taps, bool sliding, SampleMatch match);
 
     int32_t Count() const { return count_; }
     bool HasRoomForAnother() const { return count_ < kWindows; }
@@ -49,6 +51,7 @@ private:
     int32_t firstStart_;
     int32_t taps_;
     bool sliding_;
+    SampleMatch match_;
     int32_t count_ = 0;
     int32_t filled_ = 0;     // samples_[0, filled_) hold what the windows read
     int32_t rows_ = 0;       // of the window being read
