@@ -1,10 +1,10 @@
 #include "HostCallCost.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 
+#include "ThreadClock.h"
 #include "module/host/HostCallbacks.h"
 #include "refhost/ReferenceHost.h"
 #include "refhost/Scaling.h"
@@ -40,9 +40,9 @@ template <class Calls>
 double PerCall(Calls calls) {
     double best = INFINITY;
     for (int round = 0; round < kHostCallRounds; ++round) {
-        const auto start = std::chrono::steady_clock::now();
+        const double start = ThreadSeconds();
         for (int i = 0; i < kHostCallsPerRound; ++i) calls(i);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds = ThreadSeconds() - start;
         best = std::min(best, seconds * 1e9 / kHostCallsPerRound);
     }
     return best;
