@@ -28,13 +28,13 @@ int32_t positionToIndex(void* context, const sg::DataPosition* position) {
     return access.recording().blockStart(position->block) + position->offset;
 }
 
-bool rejectIndex(DataAccess& access, const char* service, int32_t index) {
+[[gnu::noinline]] bool rejectIndex(DataAccess& access, const char* service, int32_t index) {
     access.host().misbehaviour().record(std::string(service) + " was given index " + std::to_string(index) +
                                         ", outside the recording");
     return false;
 }
 
-bool acceptIndex(DataAccess& access, const char* service, int32_t index) {
+inline bool acceptIndex(DataAccess& access, const char* service, int32_t index) {
     return access.ok() &&
            ((index >= 0 && index < access.recording().sampleCount()) || rejectIndex(access, service, index));
 }

@@ -52,10 +52,6 @@ int16_t Recording::addBlock(int16_t length, double sampleInterval, RunBoundary b
     return blockCount();
 }
 
-int32_t Recording::sampleCount() const {
-    return blocks_.empty() ? 0 : blocks_.back().start + blocks_.back().length;
-}
-
 bool Recording::searchBlock(int32_t index) const {
     if (index < 0 || index >= sampleCount()) return false;
     const std::size_t latest = blocksFound_[0];

@@ -66,7 +66,7 @@ public:
     double sampleInterval(int16_t block) const { return blocks_.at(block - 1).sampleInterval; }
     // Absolute index of sample 0 of the block.
     int32_t blockStart(int16_t block) const { return blocks_.at(block - 1).start; }
-    int32_t sampleCount() const;
+    int32_t sampleCount() const { return blocks_.empty() ? 0 : blocks_.back().start + blocks_.back().length; }
     // The block and offset of an absolute index; block 0 when the index lies outside the data.
     sg::DataPosition positionOf(int32_t index) const {
         if (!blockHolds(blocksFound_[0], index)) {
