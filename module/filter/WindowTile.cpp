@@ -20,8 +20,14 @@ void WindowTile::ReadChunk(int32_t k, const float* values, int32_t count) {
         if (match_(samples_ + slot, values, known)) {
             // Samples no window read (before a window whose first block the host could not give)
             // reach only the sums of windows summed alone: they need only hold numbers.
-            std::fill(samples_ + std::min(filled_, slot), samples_ + slot, 0.0f);
-            std::copy(values + known, values + count, samples_ + slot + known);
+            if (filled_ < slot) std::fill(samples_ + filled_, samples_ + slot, 0.0f);
+            // A window across a boundary brings one new sample or none, which goes over without a
+            // call of the library's copy.
+            if (count - known == 1) {
+                samples_[slot + known] = values[known];
+            } else {
+                std::copy(values + known, values + count, samples_ + slot + known);
+            }
             filled_ = std::max(filled_, slot + count);
         } else {
             alone_ = true;
