@@ -24,9 +24,12 @@ inline bool SamplesMatchVector(const float* a, const float* b, int32_t count) {
         }
         return differ == 0;
     }
-    // The last Lanes samples, overlapping the ones before where the count is no multiple of Lanes.
-    Vector differ = Load(a + count - Lanes) ^ Load(b + count - Lanes);
-    for (int32_t i = 0; i + Lanes <= count; i += Lanes) differ |= Load(a + i) ^ Load(b + i);
+    // The first and the last Lanes samples, and between them vectors from the first sample of `a`
+    // on a vector's boundary, so that only the loads from `b` straddle cache lines; the vectors
+    // overlap where they must.
+    Vector differ = (Load(a) ^ Load(b)) | (Load(a + count - Lanes) ^ Load(b + count - Lanes));
+    const auto misaligned = static_cast<int32_t>((reinterpret_cast<uintptr_t>(a) / sizeof(float)) % Lanes);
+    for (int32_t i = (Lanes - misaligned) % Lanes; i + Lanes <= count; i += Lanes) differ |= Load(a + i) ^ Load(b + i);
     return !AnySet(differ);
 }
 
