@@ -8,26 +8,15 @@ namespace sg {
 WindowTile::WindowTile(int32_t firstOutput, int32_t firstStart, int32_t taps, bool sliding, SampleMatch match)
     : firstOutput_(firstOutput), firstStart_(firstStart), taps_(taps), sliding_(sliding), match_(match) {}
 
-void WindowTile::BeginWindow() {
-    rows_ = 0;
-    alone_ = false;
-}
-
-void WindowTile::ReadChunk(int32_t k, const float* values, int32_t count) {
+void WindowTile::ReadAnyChunk(int32_t k, const float* values, int32_t count) {
     const int32_t slot = k - firstStart_;
     if (!alone_) {
         const int32_t known = std::clamp(filled_ - slot, 0, count);
         if (match_(samples_ + slot, values, known)) {
             // Samples no window read (before a window whose first block the host could not give)
             // reach only the sums of windows summed alone: they need only hold numbers.
-            if (filled_ < slot) std::fill(samples_ + filled_, samples_ + slot, 0.0f);
-            // A window across a boundary brings one new sample or none, which goes over without a
-            // call of the library's copy.
-            if (count - known == 1) {
-                samples_[slot + known] = values[known];
-            } else {
-                std::copy(values + known, values + count, samples_ + slot + known);
-            }
+            std::fill(samples_ + std::min(filled_, slot), samples_ + slot, 0.0f);
+            std::copy(values + known, values + count, samples_ + slot + known);
             filled_ = std::max(filled_, slot + count);
         } else {
             alone_ = true;
@@ -39,11 +28,7 @@ void WindowTile::ReadChunk(int32_t k, const float* values, int32_t count) {
     rows_ += count;
 }
 
-void WindowTile::EndWindow(const double* column, int32_t stride, const SampleScales& scales) {
-    if (rows_ == taps_ && !alone_) {
-        ++count_;
-        return;
-    }
+void WindowTile::SumAlone(const double* column, int32_t stride, const SampleScales& scales) {
     if (!alone_) {
         const int32_t windowSlot = NextStart() - firstStart_;
         std::copy(samples_ + windowSlot, samples_ + windowSlot + rows_, window_);
