@@ -90,11 +90,9 @@ std::vector<HostCallCost> MeasureHostCalls() {
     refhost::ReferenceHost host(refhost::HostOptions::forBulkFiltering());
     host.attachModule(&TimingMain1, "timing");
     auto& recording = host.recording();
-    const int16_t channel = recording.addChannel(
-        {"signal", "signal", refhost::nativeScaling(0.5, "mV", 3), refhost::nativeScaling(0.5, "mV", 3)});
+    recording.addChannel({"signal", "signal", refhost::nativeScaling(0.5, "mV", 3), refhost::nativeScaling(0.5, "mV", 3)});
     for (int b = 0; b < 3; ++b)
         recording.addBlock(kHostCallBlockLength, 0.001, b == 0 ? refhost::RunBoundary::startsRun : refhost::RunBoundary::continuesRun);
-    (void)channel;
     Timings timings{};
     host.call(0, timings);
     std::vector<HostCallCost> costs;
