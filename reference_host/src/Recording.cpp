@@ -47,7 +47,7 @@ int16_t Recording::addBlock(int16_t length, double sampleInterval, RunBoundary b
     } else {
         runs_.back().last += length;
     }
-    blocks_.push_back({start, length, sampleInterval});
+    blocks_.push_back({length, sampleInterval, start});
     for (auto& channelStates : states_) channelStates.emplace_back();
     return blockCount();
 }

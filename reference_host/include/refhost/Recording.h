@@ -122,10 +122,10 @@ public:
     }
 
 private:
-    struct Block {  // 16 bytes: an index finds its block in a few loads
-        int32_t start;
+    struct Block {
         int16_t length;
         double sampleInterval;
+        int32_t start;
     };
     struct Run {
         int32_t first;
