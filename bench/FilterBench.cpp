@@ -5,7 +5,6 @@
 // times the kernels alone, and for the block sizes the vector code over each block and the tile of
 // windows across each boundary, without the host.
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,10 +20,12 @@
 #include <unistd.h>
 
 #include "ProcessorPeak.h"
+#include "ThreadClock.h"
 #include "module/filter/CentreKernel.h"
 #include "module/filter/CentreKernelChoice.h"
 #include "module/filter/WindowTile.h"
 #if SG_BENCH_THROUGH_MAIN1
+#include "HostCallCost.h"
 #include "refhost/ChannelComputation.h"
 #include "refhost/ModuleLibrary.h"
 #include "refhost/ReferenceHost.h"
@@ -51,9 +52,9 @@ std::string Name(Shape s) {
 double BestSeconds(int repeats, const std::function<void()>& action) {
     double best = INFINITY;
     for (int i = 0; i < repeats; ++i) {
-        const auto start = std::chrono::steady_clock::now();
+        const double start = bench::ThreadSeconds();
         action();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        best = std::min(best, bench::ThreadSeconds() - start);
     }
     return best;
 }
@@ -132,7 +133,6 @@ double KernelRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps
     return static_cast<double>(count) * kBlocks / seconds;
 }
 
-#if !SG_BENCH_THROUGH_MAIN1
 // The samples per second of the vector code as the module runs it over blocks of `blockLength`
 // samples in one run, without the host: the kernel over the windows inside each block, and the
 // windows across each boundary read sample by sample into a tile that the kernel then sums. The
@@ -154,7 +154,7 @@ double TiledRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps,
             if (b + 1 == blocks) break;
             // The windows of outputs base + blockLength - m .. base + blockLength + m - 1.
             for (int n = std::max(base + blockLength - m, m); n < base + blockLength + m;) {
-                sg::WindowTile tile(n, n - m, taps, true);
+                sg::WindowTile tile(n, n - m, taps, true, sg::SampleMatchFor(sg::ChosenPath()));
                 for (; n < base + blockLength + m && tile.HasRoomForAnother(); ++n) {
                     const int start = tile.NextStart();
                     tile.BeginWindow();
@@ -171,7 +171,6 @@ double TiledRate(sg::CentreKernel kernel, const std::vector<float>& x, int taps,
     return static_cast<double>(static_cast<std::size_t>(blocks) * blockLength - static_cast<std::size_t>(taps) + 1) /
            seconds;
 }
-#endif
 
 #if SG_BENCH_THROUGH_MAIN1
 // ---- through Main1 ----
@@ -279,9 +278,9 @@ FirstRequest TimeFirstRequest(const std::vector<float>& x, Shape s) {
     for (int trial = 0; trial < 5; ++trial) {
         auto computation = session.Computation(s);  // a new instance has no table
         auto timed = [&] {
-            const auto start = std::chrono::steady_clock::now();
+            const double start = bench::ThreadSeconds();
             computation.computeBlock(2);
-            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            return bench::ThreadSeconds() - start;
         };
         best.first = std::min(best.first, timed());
         best.repeat = std::min(best.repeat, timed());
@@ -314,7 +313,7 @@ int main() {
                 "nothing about performance, so this program is the same kernel source built as 64-bit code and\n"
                 "times the kernel alone, without Main1 or the host.\n");
 #endif
-    std::printf("Data: %d blocks of %d float samples, one run; fast path %s; best of %d\n\n", kBlocks, kBlockLength,
+    std::printf("Data: %d blocks of %d float samples, one run; fast path %s; best of %d in the thread's processor time\n\n", kBlocks, kBlockLength,
                 sg::PathName(fast), kRepeats);
     const std::vector<float> x = Signal();
 
@@ -391,7 +390,9 @@ int main() {
                     Name(s).c_str(), sg::PathName(fast), kernelRate / 1e6);
 #endif
 #if SG_BENCH_THROUGH_MAIN1
-        std::printf("%-8s %10s %16s %10s %10s %12s\n", "block", "M/s", "of kernel alone", "of peak", "bits", "host calls");
+        std::printf("(\"without host\": the same vector code, kernel and tile, over the blocks' samples in memory)\n");
+        std::printf("%-8s %10s %16s %10s %10s %12s %15s\n", "block", "M/s", "of kernel alone", "of peak", "bits",
+                    "host calls", "without host");
 #else
         std::printf("%-8s %10s %16s %10s %10s\n", "block", "M/s", "of kernel alone", "of peak", "bits");
 #endif
@@ -407,16 +408,25 @@ int main() {
             const std::size_t compared = output.size() - static_cast<std::size_t>(taps);
             const bool same = std::memcmp(output.data(), reference.data(), compared * sizeof(float)) == 0;
             const char* bits = same ? "identical" : "DIFFER";
-            std::printf("%-8d %10.1f %15.0f%% %9.0f%% %10s", blockLength, rate / 1e6, 100.0 * rate / kernelRate,
-                        peakRate > 0 ? 100.0 * rate * s.width / peakRate : 0.0, bits);
+            std::printf("%-8d %10.1f %15.0f%% %10s %10s", blockLength, rate / 1e6, 100.0 * rate / kernelRate,
+                        peakRate > 0 ? (std::to_string(std::lround(100.0 * rate * s.width / peakRate)) + "%").c_str()
+                                     : "-",
+                        bits);
 #if SG_BENCH_THROUGH_MAIN1
-            std::printf(" %12zu", HostCallsPerBlock(x, s, blockLength));
+            std::vector<float> tiledOutput;
+            const double tiled = TiledRate(sg::KernelFor(fast), x, taps, blockLength, tiledOutput);
+            std::printf(" %12zu %14.0f%%", HostCallsPerBlock(x, s, blockLength), 100.0 * tiled / kernelRate);
 #endif
             std::printf("\n");
         }
     }
 
 #if SG_BENCH_THROUGH_MAIN1
+    std::printf("\nOne host call of each kind a request makes, the host as bulk filtering uses it (no stress modes,\n"
+                "no trace), through the service table, between a request's block and the one before (ns, best round):\n");
+    for (const bench::HostCallCost& cost : bench::MeasureHostCalls())
+        std::printf("  %-22s %6.1f\n", cost.service.c_str(), cost.nanoseconds);
+
     std::printf("\nFirst request of a %d-sample block on a new instance (the weight table built), against scipy's\n"
                 "savgol_coeffs for every position of the window:\n", kBlockLength);
     for (std::size_t i = 0; i < std::size(kFirstRequest); ++i) {

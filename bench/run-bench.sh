@@ -23,9 +23,11 @@ g++ "${flags[@]}" -c "$kernels/CentreKernelAvx2.cpp" -mavx2 -o "$native/avx2.o"
 g++ "${flags[@]}" -c "$kernels/EdgeKernelAvx2.cpp" -mavx2 -o "$native/edge-avx2.o"
 g++ "${flags[@]}" -c "$kernels/CentreKernelAvx512.cpp" -mavx512f -o "$native/avx512.o"
 g++ "${flags[@]}" -c "$kernels/EdgeKernelAvx512.cpp" -mavx512f -o "$native/edge-avx512.o"
+g++ "${flags[@]}" -c "$kernels/SampleMatchAvx2.cpp" -mavx2 -o "$native/match-avx2.o"
+g++ "${flags[@]}" -c "$kernels/SampleMatchAvx512.cpp" -mavx512f -o "$native/match-avx512.o"
 g++ "${flags[@]}" "$here/FilterBench.cpp" "$here/ProcessorPeak.cpp" "$kernels/CentreKernelPlain.cpp" \
     "$kernels/CentreKernelSse2.cpp" "$kernels/CentreKernelChoice.cpp" "$kernels/EdgeKernelPlain.cpp" \
-    "$kernels/EdgeKernelSse2.cpp" "$kernels/WindowTile.cpp" "$native/avx2.o" "$native/avx512.o" \
-    "$native/edge-avx2.o" "$native/edge-avx512.o" \
+    "$kernels/EdgeKernelSse2.cpp" "$kernels/SampleMatchPlain.cpp" "$kernels/WindowTile.cpp" "$native/avx2.o" \
+    "$native/avx512.o" "$native/edge-avx2.o" "$native/edge-avx512.o" "$native/match-avx2.o" "$native/match-avx512.o" \
     -o "$native/sg_bench"
 exec "$native/sg_bench"

@@ -17,13 +17,6 @@ namespace {
 constexpr int16_t kProgressStateFiltering = 4;
 constexpr int16_t kProgressBlockStep = 15;
 
-// Where one request reads its source: the channel and whether its computed values or raw samples.
-struct SourceChoice {
-    int16_t channel;
-    bool computed;
-    bool ownRaw;  // the channel's own raw samples: the requested block comes with the request
-};
-
 SourceChoice SourceOf(const LocalDataType& settings) {
     const bool computed = settings.useComputedSource != 0;
     return {settings.sourceChannel, computed, !computed && settings.sourceChannel == settings.ownChannel};
@@ -112,7 +105,7 @@ private:
     int32_t GatherAcrossBlocks(const Zone& zone, int32_t n) {
         const int32_t first = n;
         const int32_t start = zone.WindowStart(first);
-        WindowTile tile(first, start, taps_, zone.sliding);
+        WindowTile tile(first, start, taps_, zone.sliding, SampleMatchFor(path_));
         do {
             ReadWindow(tile, n);
             ++n;
@@ -166,7 +159,7 @@ int32_t ComputeRunPart(float** ownBlockData, float** output, int16_t block, int3
     if ((*settings)->weights == nullptr) BuildWeightTable(settings);
 
     WindowCursor cursor{
-        .instance = instance, .requestBlock = block, .blockBase = 0, .runFirst = 0, .runLast = 0, .ownBlockData = ownBlockData};
+        .source = SourceOf(**settings), .requestBlock = block, .blockBase = 0, .runFirst = 0, .runLast = 0, .ownBlockData = ownBlockData};
     const DataPosition blockStart{block, 0};
     const DataPosition spanStart{block, static_cast<int16_t>(first)};
     cursor.blockBase = PositionToIndex(&blockStart);
@@ -202,9 +195,7 @@ int32_t ComputeRunPart(float** ownBlockData, float** output, int16_t block, int3
 
 }  // namespace
 
-bool WindowCursor::ReadsOwnRawBlock(int16_t block) const {
-    return SourceOf(**(*instance)->settings).ownRaw && block == requestBlock;
-}
+bool WindowCursor::ReadsOwnRawBlock(int16_t block) const { return source.ownRaw && block == requestBlock; }
 
 WindowCursor::~WindowCursor() {
     try {
@@ -220,7 +211,6 @@ void WindowCursor::Release() {
         // Forgotten before the host is asked, so that a release that throws is not tried again.
         const int16_t releasing = heldBlock;
         heldBlock = 0;
-        const SourceChoice source = SourceOf(**(*instance)->settings);
         if (source.computed) {
             ReleaseComputedBlock(source.channel, releasing);
         } else if (!ReadsOwnRawBlock(releasing)) {
@@ -236,7 +226,6 @@ void WindowCursor::MoveCursor(int32_t k) {
         IndexToPosition(a, &position);
         // The block counts as held only once the fetch has returned: a fetch that throws holds nothing.
         const int16_t fetching = position.block;
-        const SourceChoice source = SourceOf(**(*instance)->settings);
         heldData = source.computed            ? GetComputedBlock(source.channel, fetching)
                    : ReadsOwnRawBlock(fetching) ? ownBlockData
                                                 : GetRawBlock(source.channel, fetching);

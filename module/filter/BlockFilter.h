@@ -9,10 +9,18 @@
 
 namespace sg {
 
+// Where one request reads its source: the channel and whether its computed values or raw samples.
+// The settings say it, and they stay locked and unchanged for the whole request.
+struct SourceChoice {
+    int16_t channel;
+    bool computed;
+    bool ownRaw;  // the channel's own raw samples: the requested block comes with the request
+};
+
 // Holds at most one source block at a time. Indices named "relative" count from sample 0 of
 // the requested block: negative in earlier blocks, past its length in later ones.
 struct WindowCursor {
-    FunctionInstance** instance;
+    SourceChoice source;
     int16_t heldBlock = 0;            // a block is held only while this is above 0
     int16_t requestBlock;
     float** heldData = nullptr;       // the held block's values, or null

@@ -76,12 +76,27 @@ inline void FilterPass(const double* x, const CentreZone& zone, float* output, i
     }
 }
 
+// The last outputs of a zone, fewer than a pass: only as many sums as they fill, so that a short
+// zone (a tile of the windows across a boundary, a short block) does not pay for a whole pass.
+// Each lane's terms are the same in the same order whatever the number of sums.
+template <int Lanes, int Sums>
+inline void FilterPartialPass(const double* x, const CentreZone& zone, float* output, int32_t valid) {
+    if constexpr (Sums > 1) {
+        if (valid <= (Sums - 1) * Lanes) return FilterPartialPass<Lanes, Sums - 1>(x, zone, output, valid);
+    }
+    FilterPass<Lanes, Sums>(x, zone, output, valid);
+}
+
 template <int Lanes, int Sums>
 void FilterCentreVector(const CentreZone& zone) {
     constexpr int32_t kPass = Lanes * Sums;
     static_assert(kTileSamples >= kCentreMaxTaps - 1 + 2 * kPass, "a tile must always hold a whole pass");
+    // Where the zone ends a vector or less past a whole pass, that pass takes one more sum rather
+    // than leave those outputs to a pass of their own, whose single sum waits on every add before
+    // it. Not for SSE2, whose eight registers hold no more sums.
+    constexpr bool kWiderLastPass = Lanes >= 4;
     // Room past the samples for the pass that ends the zone, whose spare lanes read zeros.
-    alignas(64) double tile[kTileSamples + kPass];
+    alignas(64) double tile[kTileSamples + kPass + Lanes];
     const int32_t span = zone.count + zone.taps - 1;  // source samples the zone reads
     int32_t tileFirst = 0;                            // source index of tile[0]
     int32_t tileEnd = 0;                              // source index one past the last converted
@@ -94,11 +109,18 @@ void FilterCentreVector(const CentreZone& zone) {
         tileEnd = end;
         const int32_t held = tileEnd - zone.taps + 1;  // outputs up to here have their windows in the tile
         const int32_t last = zone.count < held ? zone.count : held;
-        for (; next + kPass <= last; next += kPass)
+        const bool ending = tileEnd == span;
+        for (; next + kPass <= last; next += kPass) {
+            if (kWiderLastPass && ending && last - next > kPass && last - next <= kPass + Lanes) break;
             FilterPass<Lanes, Sums>(tile + (next - tileFirst), zone, zone.output + next, kPass);
-        if (tileEnd == span && next < last) {
-            for (int32_t i = tileEnd - tileFirst; i < tileEnd - tileFirst + kPass; ++i) tile[i] = 0.0;
-            FilterPass<Lanes, Sums>(tile + (next - tileFirst), zone, zone.output + next, last - next);
+        }
+        if (ending && next < last) {
+            for (int32_t i = tileEnd - tileFirst; i < tileEnd - tileFirst + kPass + Lanes; ++i) tile[i] = 0.0;
+            if (last - next > kPass) {
+                FilterPass<Lanes, Sums + 1>(tile + (next - tileFirst), zone, zone.output + next, last - next);
+            } else {
+                FilterPartialPass<Lanes, Sums>(tile + (next - tileFirst), zone, zone.output + next, last - next);
+            }
             next = last;
         }
         // The samples still ahead move to the front of the tile for the next round.

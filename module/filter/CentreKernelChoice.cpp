@@ -56,6 +56,16 @@ EdgeKernel EdgeKernelFor(SimdPath path) {
     return FilterEdgePlain;
 }
 
+SampleMatch SampleMatchFor(SimdPath path) {
+    switch (path) {
+        case SimdPath::plain:
+        case SimdPath::sse2: return SamplesMatchPlain;
+        case SimdPath::avx2: return SamplesMatchAvx2;
+        case SimdPath::avx512: return SamplesMatchAvx512;
+    }
+    return SamplesMatchPlain;
+}
+
 SimdPath ChosenPath() {
     static const SimdPath chosen = LimitedPath(WidestSupportedPath(), std::getenv(kSimdLimitVariable));
     return chosen;

@@ -1,4 +1,4 @@
-// Which centre-zone and edge kernels run: the widest instruction set the processor and the
+// Which centre-zone and edge kernels (and comparison of samples) run: the widest instruction set the processor and the
 // operating system support, chosen once per load. SG_FILTER_SIMD (plain, sse2, avx2 or avx512)
 // caps the choice: a diagnostic that rules out the wider sets; it changes no result, since every
 // kernel gives the same bits. The plain path also takes windows that cross a block boundary one
@@ -7,6 +7,7 @@
 
 #include "filter/CentreKernel.h"
 #include "filter/EdgeKernel.h"
+#include "filter/SampleMatch.h"
 
 namespace sg {
 
@@ -22,6 +23,7 @@ SimdPath WidestSupportedPath();
 SimdPath LimitedPath(SimdPath widest, const char* limit);
 CentreKernel KernelFor(SimdPath path);
 EdgeKernel EdgeKernelFor(SimdPath path);
+SampleMatch SampleMatchFor(SimdPath path);
 // The path of this load, chosen on first use.
 SimdPath ChosenPath();
 

@@ -2,23 +2,17 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 
 namespace sg {
 
-WindowTile::WindowTile(int32_t firstOutput, int32_t firstStart, int32_t taps, bool sliding)
-    : firstOutput_(firstOutput), firstStart_(firstStart), taps_(taps), sliding_(sliding) {}
+WindowTile::WindowTile(int32_t firstOutput, int32_t firstStart, int32_t taps, bool sliding, SampleMatch match)
+    : firstOutput_(firstOutput), firstStart_(firstStart), taps_(taps), sliding_(sliding), match_(match) {}
 
-void WindowTile::BeginWindow() {
-    rows_ = 0;
-    alone_ = false;
-}
-
-void WindowTile::ReadChunk(int32_t k, const float* values, int32_t count) {
+void WindowTile::ReadAnyChunk(int32_t k, const float* values, int32_t count) {
     const int32_t slot = k - firstStart_;
     if (!alone_) {
         const int32_t known = std::clamp(filled_ - slot, 0, count);
-        if (std::memcmp(samples_ + slot, values, sizeof(float) * static_cast<std::size_t>(known)) == 0) {
+        if (match_(samples_ + slot, values, known)) {
             // Samples no window read (before a window whose first block the host could not give)
             // reach only the sums of windows summed alone: they need only hold numbers.
             std::fill(samples_ + std::min(filled_, slot), samples_ + slot, 0.0f);
@@ -34,11 +28,7 @@ void WindowTile::ReadChunk(int32_t k, const float* values, int32_t count) {
     rows_ += count;
 }
 
-void WindowTile::EndWindow(const double* column, int32_t stride, const SampleScales& scales) {
-    if (rows_ == taps_ && !alone_) {
-        ++count_;
-        return;
-    }
+void WindowTile::SumAlone(const double* column, int32_t stride, const SampleScales& scales) {
     if (!alone_) {
         const int32_t windowSlot = NextStart() - firstStart_;
         std::copy(samples_ + windowSlot, samples_ + windowSlot + rows_, window_);

@@ -15,6 +15,34 @@ extern HostCallbacks* theHost;
 // The data-access context, fetched on the first data-service call and kept for the module's life.
 extern void* theDataContext;
 
+namespace hostcall {
+
+template <class Service, class... Args>
+auto Call(Args... args) {
+    auto entry = reinterpret_cast<typename Service::Function>(theHost->entry[Service::index]);
+    return entry(args...);
+}
+
+// The two widenings every argument goes through on its way to the host.
+inline int32_t BySign(int16_t value) { return value; }
+inline uint32_t ByZero(uint16_t value) { return value; }
+
+// Results that the host gives as a full word but that mean a 16-bit number or a boolean.
+inline int16_t Low16(HostWord result) { return static_cast<int16_t>(static_cast<uint32_t>(result) & 0xFFFFu); }
+inline bool LowByte(HostWord result) { return (static_cast<uint32_t>(result) & 0xFFu) != 0; }
+
+inline void* DataContext() {
+    if (theDataContext == nullptr) theDataContext = Call<service::GetDataAccessContext>(BySign(1));
+    return theDataContext;
+}
+
+template <class Service, class... Args>
+auto CallData(Args... args) {
+    return Call<Service>(DataContext(), args...);
+}
+
+}  // namespace hostcall
+
 // General services.
 void ReportError(const uint8_t* message);
 void AppendPString(uint8_t* destination, const uint8_t* tail);
@@ -59,19 +87,36 @@ void FillChannelPopup(DialogRef dialog, int16_t item, int16_t one, bool no, int1
 
 // Long operations and progress.
 void SetProgressState(int16_t state);
-void ReportProgress(int16_t step);
+// Inline, as the cursor's data services below: the cursor calls it at every move.
+inline void ReportProgress(int16_t step) { hostcall::Call<service::ReportProgress>(hostcall::BySign(step)); }
 void BeginLongOperation();
 void EndLongOperation();
 
 // Data services.
 int32_t PositionToIndex(const DataPosition* position);
-void IndexToPosition(int32_t index, DataPosition* position);
-float** GetRawBlock(int16_t channel, int16_t block);
-void ReleaseRawBlock(int16_t channel, int16_t block);
+// The services the cursor calls at every move across a block boundary are inline, so that a move
+// costs the host's calls and little more.
+inline void IndexToPosition(int32_t index, DataPosition* position) {
+    hostcall::CallData<service::IndexToPosition>(index, position);
+}
+inline float** GetRawBlock(int16_t channel, int16_t block) {
+    return reinterpret_cast<float**>(
+        hostcall::CallData<service::GetRawBlock>(hostcall::BySign(channel), hostcall::BySign(block)));
+}
+inline void ReleaseRawBlock(int16_t channel, int16_t block) {
+    hostcall::CallData<service::ReleaseRawBlock>(hostcall::BySign(channel), hostcall::BySign(block));
+}
 bool ComputedBlockAvailable(int16_t channel, int16_t block);
-float** GetComputedBlock(int16_t channel, int16_t block);
-void ReleaseComputedBlock(int16_t channel, int16_t block);
-int16_t GetBlockLength(int16_t block);
+inline float** GetComputedBlock(int16_t channel, int16_t block) {
+    return reinterpret_cast<float**>(
+        hostcall::CallData<service::GetComputedBlock>(hostcall::BySign(channel), hostcall::BySign(block)));
+}
+inline void ReleaseComputedBlock(int16_t channel, int16_t block) {
+    hostcall::CallData<service::ReleaseComputedBlock>(hostcall::BySign(channel), hostcall::BySign(block));
+}
+inline int16_t GetBlockLength(int16_t block) {
+    return hostcall::Low16(hostcall::CallData<service::GetBlockLength>(hostcall::BySign(block)));
+}
 void GetBlockInfo(int16_t block, BlockInfo* info);
 void GetComputedChannelInfo(int16_t channel, int16_t block, ChannelInfo* info);
 void GetComputedScaling(int16_t channel, int16_t block, ChannelScaling* scaling);

@@ -1,31 +1,21 @@
 #include "refhost/BlockHolds.h"
 
+#include <algorithm>
+#include <tuple>
+
 namespace refhost {
-
-void BlockHolds::fetched(DataKind kind, int16_t channel, int16_t block, bool gaveHandle) {
-    ++fetches_[index(kind)];
-    Count& count = open_[{kind, channel, block}];
-    ++(gaveHandle ? count.withHandle : count.withoutHandle);
-}
-
-bool BlockHolds::released(DataKind kind, int16_t channel, int16_t block) {
-    ++releases_[index(kind)];
-    auto found = open_.find({kind, channel, block});
-    if (found == open_.end()) return false;
-    Count& count = found->second;
-    --(count.withHandle > 0 ? count.withHandle : count.withoutHandle);
-    if (count.withHandle == 0 && count.withoutHandle == 0) open_.erase(found);
-    return true;
-}
 
 std::vector<std::string> BlockHolds::takeOutstanding() {
     std::vector<std::string> outstanding;
-    for (const auto& [key, count] : open_) {
-        if (count.withHandle == 0) continue;
-        const auto& [kind, channel, block] = key;
-        outstanding.push_back(std::string(kind == DataKind::raw ? "raw" : "computed") + " block " +
-                              std::to_string(block) + " of channel " + std::to_string(channel) + " is still held (" +
-                              std::to_string(count.withHandle) + " unreleased fetch(es))");
+    if (open_.empty()) return outstanding;
+    std::ranges::sort(open_, [](const Open& a, const Open& b) {
+        return std::tie(a.kind, a.channel, a.block) < std::tie(b.kind, b.channel, b.block);
+    });
+    for (const Open& open : open_) {
+        if (open.withHandle == 0) continue;
+        outstanding.push_back(std::string(open.kind == DataKind::raw ? "raw" : "computed") + " block " +
+                              std::to_string(open.block) + " of channel " + std::to_string(open.channel) +
+                              " is still held (" + std::to_string(open.withHandle) + " unreleased fetch(es))");
     }
     open_.clear();
     return outstanding;
@@ -33,7 +23,7 @@ std::vector<std::string> BlockHolds::takeOutstanding() {
 
 int BlockHolds::held() const {
     int total = 0;
-    for (const auto& [key, count] : open_) total += count.withHandle;
+    for (const Open& open : open_) total += open.withHandle;
     return total;
 }
 

@@ -45,36 +45,37 @@ int32_t ReferenceHost::invoke(int16_t selector, void* block, int16_t writtenChan
 }
 
 void ReferenceHost::checkAfterCall(int16_t selector, const CallFrame& frame, bool topLevel) {
-    const std::string after = "after selector " + std::to_string(selector) + ": ";
+    // Made only for a message: most calls have none.
+    const auto after = [selector] { return "after selector " + std::to_string(selector) + ": "; };
     memory_.checkGuards(options_.checkDataGuards);
     if (records_.openLongOperations != frame.openLongOperations) {
-        misbehaviour_.record(after + std::to_string(records_.openLongOperations - frame.openLongOperations) +
+        misbehaviour_.record(after() + std::to_string(records_.openLongOperations - frame.openLongOperations) +
                              " long operation(s) begun and not ended");
         records_.openLongOperations = frame.openLongOperations;
     }
     auto& accesses = records_.openResourceAccesses;
     if (accesses.size() > frame.openResourceAccesses) {
-        misbehaviour_.record(after + std::to_string(accesses.size() - frame.openResourceAccesses) +
+        misbehaviour_.record(after() + std::to_string(accesses.size() - frame.openResourceAccesses) +
                              " resource access(es) begun and not ended");
         const int16_t previous = accesses[frame.openResourceAccesses].previous;
         if (previous != 0) platform::UseResourceFile(previous);
         accesses.resize(frame.openResourceAccesses);
     }
     if (platform::CurrentPort() != frame.port) {
-        misbehaviour_.record(after + "the graphics port was not restored");
+        misbehaviour_.record(after() + "the graphics port was not restored");
         SetPort(frame.port);
     }
     if (platform::LiveDialogCount() > frame.liveDialogs) {
-        misbehaviour_.record(after + std::to_string(platform::LiveDialogCount() - frame.liveDialogs) +
+        misbehaviour_.record(after() + std::to_string(platform::LiveDialogCount() - frame.liveDialogs) +
                              " dialog(s) created and not disposed");
     }
     if (!topLevel) return;
     if (dialogs_.openDialog() != nullptr) {
-        misbehaviour_.record(after + "a dialog was begun and not ended");
+        misbehaviour_.record(after() + "a dialog was begun and not ended");
         dialogs_.setOpenDialog(nullptr);
     }
-    for (const std::string& held : holds_.takeOutstanding()) misbehaviour_.record(after + held);
-    for (const std::string& locked : memory_.takeModuleLocks()) misbehaviour_.record(after + locked);
+    for (const std::string& held : holds_.takeOutstanding()) misbehaviour_.record(after() + held);
+    for (const std::string& locked : memory_.takeModuleLocks()) misbehaviour_.record(after() + locked);
     if (options_.verifySources) checksums_.verify(recording_, misbehaviour_);
     recording_.endOfCall();
     memory_.releaseQuarantine();

@@ -11,7 +11,8 @@ namespace refhost {
 
 class DataAccess {
 public:
-    DataAccess(const char* service, void* context);
+    DataAccess(const char* service, void* context)
+        : host_(ReferenceHost::active()), service_(service), contextOk_(context == host_.dataContext() || contextRecovered(context)) {}
 
     ReferenceHost& host() const { return host_; }
     Recording& recording() const { return host_.recording(); }
@@ -19,11 +20,18 @@ public:
 
     // Each is false, after recording why, when the call must not be served.
     bool ok() const { return contextOk_; }
-    bool acceptChannel(int32_t channel);
-    bool acceptBlock(int32_t block);
-    bool acceptRecord(const void* record);
+    bool acceptChannel(int32_t channel) {
+        return contextOk_ && (recording().isChannel(channel) || rejectChannel(channel));
+    }
+    bool acceptBlock(int32_t block) { return contextOk_ && (recording().isBlock(block) || rejectBlock(block)); }
+    bool acceptRecord(const void* record) { return contextOk_ && (record != nullptr || rejectRecord()); }
 
 private:
+    // A context other than the host's: served where it is the null the host answered, else rejected.
+    bool contextRecovered(void* context);
+    bool rejectChannel(int32_t channel);
+    bool rejectBlock(int32_t block);
+    bool rejectRecord();
     bool reject(const std::string& why);
 
     ReferenceHost& host_;

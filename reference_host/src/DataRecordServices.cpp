@@ -28,12 +28,15 @@ int32_t positionToIndex(void* context, const sg::DataPosition* position) {
     return access.recording().blockStart(position->block) + position->offset;
 }
 
-bool acceptIndex(DataAccess& access, const char* service, int32_t index) {
-    if (!access.ok()) return false;
-    if (index >= 0 && index < access.recording().sampleCount()) return true;
+[[gnu::noinline]] bool rejectIndex(DataAccess& access, const char* service, int32_t index) {
     access.host().misbehaviour().record(std::string(service) + " was given index " + std::to_string(index) +
                                         ", outside the recording");
     return false;
+}
+
+inline bool acceptIndex(DataAccess& access, const char* service, int32_t index) {
+    return access.ok() &&
+           ((index >= 0 && index < access.recording().sampleCount()) || rejectIndex(access, service, index));
 }
 
 sg::HostWord indexToPosition(void* context, int32_t index, sg::DataPosition* position) {

@@ -38,7 +38,7 @@ bool FaultInjector::allocationFails(int index) {
     return true;
 }
 
-bool FaultInjector::blockFetchFails() { return due(fetchCountdown_); }
+bool FaultInjector::fetchFailsNow() { return due(fetchCountdown_); }
 
 void FaultInjector::beforeService(int index) {
     ++serviceCalls_;

@@ -24,17 +24,14 @@ void Recording::pageThrough(std::unique_ptr<BlockStore> store, std::size_t cache
     if (store == nullptr || cachedBlocks == 0) throw std::invalid_argument("paging needs a store and room for a block");
     store_ = std::move(store);
     cachedBlocks_ = cachedBlocks;
-    for (auto& [key, entry] : present_) {
-        entry.changed = true;
-        if (!entry.inUse) entry.cacheSlot = cache_.insert(cache_.end(), key);
-    }
+    for (auto& [key, entry] : present_) entry.changed = true;
     shrinkCache();
 }
 
 int16_t Recording::addChannel(ChannelDescription description) {
     if (channels_.size() == 32767) throw std::invalid_argument("a recording holds at most 32767 channels");
     channels_.push_back(std::move(description));
-    flags_.emplace_back(blocks_.size(), uint8_t{0});
+    states_.emplace_back(blocks_.size());
     return channelCount();
 }
 
@@ -51,29 +48,31 @@ int16_t Recording::addBlock(int16_t length, double sampleInterval, RunBoundary b
         runs_.back().last += length;
     }
     blocks_.push_back({length, sampleInterval, start});
-    for (auto& channelFlags : flags_) channelFlags.push_back(0);
+    for (auto& channelStates : states_) channelStates.emplace_back();
     return blockCount();
 }
 
-int32_t Recording::sampleCount() const {
-    return blocks_.empty() ? 0 : blocks_.back().start + blocks_.back().length;
+bool Recording::searchBlock(int32_t index) const {
+    if (index < 0 || index >= sampleCount()) return false;
+    const std::size_t latest = blocksFound_[0];
+    // Most often the block after the latest, as a module reads on.
+    std::size_t found = latest + 1;
+    if (!blockHolds(found, index)) {
+        // The last block that starts at or before the index.
+        auto after = std::upper_bound(blocks_.begin(), blocks_.end(), index,
+                                      [](int32_t value, const Block& block) { return value < block.start; });
+        found = static_cast<std::size_t>(std::prev(after) - blocks_.begin());
+    }
+    blocksFound_[1] = latest;
+    blocksFound_[0] = found;
+    return true;
 }
 
-sg::DataPosition Recording::positionOf(int32_t index) const {
-    if (index < 0 || index >= sampleCount()) return {0, 0};
-    // The last block that starts at or before the index.
-    auto after = std::upper_bound(blocks_.begin(), blocks_.end(), index,
-                                  [](int32_t value, const Block& block) { return value < block.start; });
-    const auto found = std::prev(after);
-    return {static_cast<int16_t>(found - blocks_.begin() + 1), static_cast<int16_t>(index - found->start)};
-}
-
-std::pair<int32_t, int32_t> Recording::runContaining(int32_t index) const {
+void Recording::searchRun(int32_t index) const {
     // The last run that starts at or before the index.
     auto after = std::upper_bound(runs_.begin(), runs_.end(), index,
                                   [](int32_t value, const Run& run) { return value < run.first; });
-    const Run& run = *std::prev(after);
-    return {run.first, run.last};
+    lastRunFound_ = static_cast<std::size_t>(std::prev(after) - runs_.begin());
 }
 
 void Recording::breakRunAt(int32_t index) {
@@ -109,38 +108,35 @@ sg::Handle Recording::freshHandle(DataKind kind, int16_t channel, int16_t block)
 
 Recording::Present& Recording::present(DataKind kind, int16_t channel, int16_t block) const {
     if (!isChannel(channel) || !isBlock(block)) throw std::out_of_range(blockLabel(kind, channel, block) + " does not exist");
+    Present*& known = state(channel, block).present[kind == DataKind::raw ? 0 : 1];
+    if (known != nullptr) {
+        if (!known->inUse) cache_.splice(cache_.begin(), cache_, known->slot);
+        return *known;
+    }
     const Key key = keyOf(kind, channel, block);
-    auto found = present_.find(key);
-    if (found != present_.end()) {
-        Present& entry = found->second;
-        if (store_ != nullptr && !entry.inUse) cache_.splice(cache_.begin(), cache_, entry.cacheSlot);
-        return entry;
-    }
     Present& entry = present_.emplace(key, Present{freshHandle(kind, channel, block), false, false, {}}).first->second;
-    if (store_ != nullptr) {
-        entry.cacheSlot = cache_.insert(cache_.begin(), key);
-        shrinkCache();
-    }
+    entry.slot = cache_.insert(cache_.begin(), key);
+    known = &entry;
+    shrinkCache();
     return entry;
 }
 
-void Recording::markInUse(Key key, Present& entry) const {
+void Recording::markInUse(Present& entry) const {
     if (entry.inUse) return;
-    if (store_ != nullptr) cache_.erase(entry.cacheSlot);
+    inUse_.splice(inUse_.begin(), cache_, entry.slot);
     entry.inUse = true;
-    inUse_.push_back(key);
 }
 
 sg::Handle Recording::dataHandle(DataKind kind, int16_t channel, int16_t block) const {
     Present& entry = present(kind, channel, block);
     entry.changed = true;
-    markInUse(keyOf(kind, channel, block), entry);
+    markInUse(entry);
     return entry.handle;
 }
 
-sg::Handle Recording::lentHandle(DataKind kind, int16_t channel, int16_t block) const {
+sg::Handle Recording::lend(DataKind kind, int16_t channel, int16_t block) const {
     Present& entry = present(kind, channel, block);
-    markInUse(keyOf(kind, channel, block), entry);
+    markInUse(entry);
     return entry.handle;
 }
 
@@ -159,7 +155,7 @@ void Recording::writeValues(DataKind kind, int16_t channel, int16_t block, std::
     if (values.size() != static_cast<std::size_t>(blockLength(block))) {
         throw std::invalid_argument("the values of " + blockLabel(kind, channel, block) + " do not fill the block");
     }
-    if (store_ != nullptr && present_.count(keyOf(kind, channel, block)) == 0) {
+    if (store_ != nullptr && state(channel, block).present[kind == DataKind::raw ? 0 : 1] == nullptr) {
         store_->save(kind, channel, blockStart(block), values);
         flags(channel, block) |= kind == DataKind::raw ? rawStored : computedStored;
         return;
@@ -169,17 +165,13 @@ void Recording::writeValues(DataKind kind, int16_t channel, int16_t block, std::
 
 void Recording::heldByStore(DataKind kind, int16_t channel) {
     if (store_ == nullptr) throw std::logic_error("only a paged recording has a store to hold its blocks");
-    for (uint8_t& entry : flags_.at(channel - 1)) entry |= kind == DataKind::raw ? rawStored : computedStored;
+    for (BlockState& entry : states_.at(channel - 1)) entry.flags |= kind == DataKind::raw ? rawStored : computedStored;
 }
 
 void Recording::endOfCall() const {
-    for (const Key key : inUse_) {
-        auto found = present_.find(key);
-        if (found == present_.end()) continue;
-        found->second.inUse = false;
-        if (store_ != nullptr) found->second.cacheSlot = cache_.insert(cache_.begin(), key);
-    }
-    inUse_.clear();
+    for (const Key key : inUse_)
+        state(channelOf(key), blockOf(key)).present[kindOf(key) == DataKind::raw ? 0 : 1]->inUse = false;
+    cache_.splice(cache_.begin(), inUse_);
     shrinkCache();
 }
 
@@ -200,7 +192,8 @@ void Recording::evict(Key key) const {
         flags(channel, block) |= kind == DataKind::raw ? rawStored : computedStored;
     }
     memory_.disposeHandle(entry.handle, Owner::host);
-    cache_.erase(entry.cacheSlot);
+    cache_.erase(entry.slot);
+    state(channel, block).present[kind == DataKind::raw ? 0 : 1] = nullptr;
     present_.erase(found);
 }
 
@@ -208,10 +201,6 @@ void Recording::setAvailable(DataKind kind, int16_t channel, int16_t block, bool
     const uint8_t flag = kind == DataKind::raw ? rawUnavailable : computedUnavailable;
     uint8_t& entry = flags(channel, block);
     entry = available ? static_cast<uint8_t>(entry & ~flag) : static_cast<uint8_t>(entry | flag);
-}
-
-bool Recording::isAvailable(DataKind kind, int16_t channel, int16_t block) const {
-    return (flags(channel, block) & (kind == DataKind::raw ? rawUnavailable : computedUnavailable)) == 0;
 }
 
 }  // namespace refhost

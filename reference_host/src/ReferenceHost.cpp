@@ -12,8 +12,6 @@ namespace refhost {
 
 namespace {
 
-ReferenceHost* activeHost = nullptr;
-
 void closeResourceFile(int16_t file) {
     if (file == 0) return;
     try {
@@ -39,22 +37,19 @@ HostOptions HostOptions::forBulkFiltering() {
 ReferenceHost::ReferenceHost(HostOptions options) : options_(std::move(options)) {
     provideStandardServices(services_);
     if (!options_.hostResourceFile.empty()) hostResourceFile_ = platform::OpenResourceFile(options_.hostResourceFile);
-    previousActive_ = activeHost;
-    activeHost = this;
+    previousActive_ = active_;
+    active_ = this;
 }
 
 ReferenceHost::~ReferenceHost() {
-    activeHost = previousActive_;
+    active_ = previousActive_;
     closeResourceFile(moduleResourceFile_);
     closeResourceFile(hostResourceFile_);
 }
 
-ReferenceHost& ReferenceHost::active() {
-    if (activeHost == nullptr) {
-        std::fprintf(stderr, "a host service was called while no reference host is alive\n");
-        std::abort();
-    }
-    return *activeHost;
+void ReferenceHost::noneActive() {
+    std::fprintf(stderr, "a host service was called while no reference host is alive\n");
+    std::abort();
 }
 
 void ReferenceHost::loadModule(const std::filesystem::path& path) {

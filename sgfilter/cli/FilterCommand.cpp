@@ -179,8 +179,8 @@ void addFilterCommand(CLI::App& application) {
                       "before the stages' outputs (EDF to EDF and BDF to BDF keep their digital values)");
     command
         ->add_option("--block-size", job->samplesPerBlock,
-                     fmt::format("Samples per host data block, of the fastest rate read (default {}, or more where "
-                                 "the recording needs more than {} blocks of that size)",
+                     fmt::format("Samples per host data block, of the fastest rate read (default {}, the most a "
+                                 "block holds, in whole ticks where rates differ; at most {} blocks)",
                                  kDefaultSamplesPerBlock, kMostBlocks))
         ->check(CLI::Range(1, kMostSamplesPerBlock));
     command->add_flag("-v,--verbose,--timings", job->verbose,

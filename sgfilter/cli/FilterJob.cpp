@@ -125,11 +125,8 @@ void printSummary(const FilterJob& job, const InputRecording& input, const Block
     const std::size_t blocks = plan.blocksPerRate();
     const std::size_t ticks = tickCount(input.layout());
     const std::vector<RowsAtRate>& rates = input.rates();
-    const std::string blocking = fmt::format(
-        "{} block{} of up to {} samples{}", blocks, blocks == 1 ? "" : "s", plan.samplesPerBlock,
-        job.samplesPerBlock == 0 && plan.samplesPerBlock > kDefaultSamplesPerBlock
-            ? fmt::format(" (more than the default {}, so the host can number the blocks)", kDefaultSamplesPerBlock)
-            : "");
+    const std::string blocking =
+        fmt::format("{} block{} of up to {} samples", blocks, blocks == 1 ? "" : "s", plan.samplesPerBlock);
     if (rates.size() == 1) {
         fmt::print("read {}: {} rows, {} channel{}, {} run{} of data in {}, sample interval {:.6g} s\n",
                    job.input.string(), ticks, channels, channels == 1 ? "" : "s", runs, runs == 1 ? "" : "s", blocking,

@@ -20,29 +20,6 @@ std::string atRates(std::size_t rateCount) {
     return rateCount == 1 ? "" : fmt::format(" (each of the {} rates read has its own blocks)", rateCount);
 }
 
-// The smallest size from the default up whose blocks the host can number; the count falls as the
-// size grows, so a binary search finds it.
-std::size_t chosenTicks(const std::vector<DataRun>& runs, std::size_t fastest, std::size_t rateCount) {
-    std::size_t low = std::max<std::size_t>(1, kDefaultSamplesPerBlock / fastest);
-    if (blocksNeeded(runs, low, rateCount) <= kMostBlocks) return low;
-    std::size_t high = kMostSamplesPerBlock / fastest;
-    const std::size_t most = blocksNeeded(runs, high, rateCount);
-    if (most > kMostBlocks) {
-        std::size_t ticks = 0;
-        for (const DataRun& run : runs) ticks += run.rowCount;
-        throw UsageError(fmt::format(
-            "the recording has {} samples in {} run{}, which need {} blocks even of {} samples{}, more than the {} the "
-            "host can number; split the recording into parts",
-            ticks * fastest, runs.size(), runs.size() == 1 ? "" : "s", most, high * fastest, atRates(rateCount),
-            kMostBlocks));
-    }
-    while (high - low > 1) {
-        const std::size_t middle = low + (high - low) / 2;
-        (blocksNeeded(runs, middle, rateCount) <= kMostBlocks ? high : low) = middle;
-    }
-    return high;
-}
-
 }  // namespace
 
 PlannedBlock BlockPlan::blockOf(std::size_t rate, std::size_t index) const {
@@ -72,13 +49,24 @@ BlockPlan planBlocks(const std::vector<DataRun>& runs, int samplesPerBlock, cons
                                      "--block-size of at least that",
                                      fastest));
     }
-    const std::size_t ticksPerBlock = samplesPerBlock == 0 ? chosenTicks(runs, fastest, rateCount)
-                                                           : static_cast<std::size_t>(samplesPerBlock) / fastest;
+    const std::size_t ticksPerBlock =
+        static_cast<std::size_t>(samplesPerBlock == 0 ? kDefaultSamplesPerBlock : samplesPerBlock) / fastest;
     const std::size_t blockCount = blocksNeeded(runs, ticksPerBlock, rateCount);
+    // No larger size in whole ticks is left to suggest.
+    const bool largest = (ticksPerBlock + 1) * fastest > static_cast<std::size_t>(kMostSamplesPerBlock);
+    if (blockCount > kMostBlocks && largest) {
+        std::size_t ticks = 0;
+        for (const DataRun& run : runs) ticks += run.rowCount;
+        throw UsageError(fmt::format(
+            "the recording has {} samples in {} run{}, which need {} blocks even of {} samples{}, more than the {} the "
+            "host can number; split the recording into parts",
+            ticks * fastest, runs.size(), runs.size() == 1 ? "" : "s", blockCount, ticksPerBlock * fastest,
+            atRates(rateCount), kMostBlocks));
+    }
     if (blockCount > kMostBlocks) {
         throw UsageError(
             fmt::format("the recording needs {} blocks of {} samples{}, more than the {} the host can "
-                        "hold; use a larger --block-size (at most {}), or leave it out to have one chosen",
+                        "hold; use a larger --block-size (at most {}), or leave it out",
                         blockCount, ticksPerBlock * fastest, atRates(rateCount), kMostBlocks, kMostSamplesPerBlock));
     }
     BlockPlan plan{static_cast<int>(ticksPerBlock * fastest), samplesPerTick, {}};

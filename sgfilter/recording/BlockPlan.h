@@ -14,7 +14,9 @@
 
 namespace sgf {
 
-inline constexpr int kDefaultSamplesPerBlock = 4096;
+// The largest: each boundary costs the same host calls whatever the blocks' length, so the fewer
+// the blocks, the faster a run is filtered.
+inline constexpr int kDefaultSamplesPerBlock = kMostSamplesPerBlock;
 
 struct PlannedBlock {
     std::size_t firstRow;
@@ -40,9 +42,8 @@ struct BlockPlan {
 };
 
 // `runs` are counted in ticks, of which each rate has `samplesPerTick` samples. `samplesPerBlock`
-// is the fastest rate's block size; with 0 the plan uses the default size, or the smallest larger
-// one that keeps the blocks within what the host can number. Throws UsageError when the given
-// size, or even the largest, needs more blocks than that.
+// is the fastest rate's block size; with 0 the plan uses the default size, in whole ticks. Throws
+// UsageError when the size needs more blocks than the host can number.
 BlockPlan planBlocks(const std::vector<DataRun>& runs, int samplesPerBlock,
                      const std::vector<std::size_t>& samplesPerTick = {1});
 

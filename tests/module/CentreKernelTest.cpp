@@ -57,7 +57,7 @@ TEST(CentreKernelTest, EveryVectorKernelGivesThePlainLoopsBits) {
     // Widths up to the widest table, and lengths around a pass (up to 48 outputs) and a tile
     // (a few hundred): zones that end on, just before and just after those boundaries.
     const int32_t tapsList[] = {1, 3, 5, 8, 21, 25, 51, 101, 199, 201};
-    const int32_t counts[] = {1, 2, 3, 7, 8, 13, 47, 48, 49, 97, 311, 312, 313, 500, 1201};
+    const int32_t counts[] = {1, 2, 3, 7, 8, 13, 47, 48, 49, 56, 57, 97, 100, 311, 312, 313, 500, 1201};
     for (SimdPath path : PathsHere(SimdPath::sse2)) {
         for (int32_t taps : tapsList) {
             for (int32_t count : counts) {

@@ -62,7 +62,7 @@ TEST(WindowTileTest, SlidingWindowsGiveThePlainSumsOfWhatEachRead) {
             for (float& x : signal) x = unit(random);
             const int32_t emptyOutput = 0, cutOutput = 3, changedOutput = 9, changed = firstStart + 12;
             std::uniform_int_distribution<int32_t> chunkLength(1, taps);
-            WindowTile tile(0, firstStart, taps, /*sliding=*/true);
+            WindowTile tile(0, firstStart, taps, /*sliding=*/true, SampleMatchFor(path));
             std::vector<float> expected;
             while (tile.HasRoomForAnother()) {
                 const int32_t n = tile.Count();
@@ -101,7 +101,7 @@ TEST(WindowTileTest, EdgeWindowsTakeOneColumnEachAndAnEmptyWindowOnlyItsOffsets)
         const Table table = RandomTable(random, width);
         std::vector<float> window(taps);
         for (float& x : window) x = unit(random);
-        WindowTile tile(firstOutput, 45, taps, /*sliding=*/false);
+        WindowTile tile(firstOutput, 45, taps, /*sliding=*/false, SampleMatchFor(path));
         std::vector<float> expected;
         for (int32_t i = 0; i < count; ++i) {
             const double* column = table.weights.data() + firstColumn + i;

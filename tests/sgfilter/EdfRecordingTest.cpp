@@ -180,7 +180,7 @@ TEST(EdfRecording, EachSignalIsFilteredAtItsOwnRateAloneOrBesideSignalsAtOthers)
         "--then", "--channel", "Resp", "--order", "2", "--width", "5", "--then", "--channel", "4", "--computed",
         "--derivative", "1", "--order", "2", "--width", "5"};
     const ProcessResult together = filtered("both.edf", both);
-    EXPECT_NE(together.out.find("at 2 rates each in 2 blocks of up to 4095 samples: 600 rows at sample interval 0.01 s, "
+    EXPECT_NE(together.out.find("at 2 rates each in 2 blocks of up to 32765 samples: 600 rows at sample interval 0.01 s, "
                                 "120 rows at sample interval 0.05 s"),
               std::string::npos)
         << together.out;

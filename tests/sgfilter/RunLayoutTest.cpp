@@ -92,18 +92,18 @@ TEST(BlockPlan, RefusesMoreBlocksThanTheHostCanNumber) {
     EXPECT_THROW(planBlocks({{0, 32768}}, 1), UsageError);
 }
 
-TEST(BlockPlan, ChoosesTheSmallestSizeThatTheHostCanNumber) {
-    EXPECT_EQ(planBlocks({{0, 4096 * 32767}}, 0).samplesPerBlock, kDefaultSamplesPerBlock);
-    // 140 million samples: 34,180 blocks of the default size, too many.
+TEST(BlockPlan, PagesWithTheLargestBlocksUnlessTold) {
+    EXPECT_EQ(kDefaultSamplesPerBlock, kMostSamplesPerBlock);
+    // 140 million samples: 4,273 blocks of the largest size, the last one shorter.
     const BlockPlan plan = planBlocks({{0, 140'000'000}}, 0);
-    EXPECT_EQ(plan.samplesPerBlock, 4273);
-    EXPECT_EQ(plan.blocks.size(), 32764u);
-    EXPECT_EQ(plan.blocks.back().length, 140'000'000 - 32763 * 4273);
-    // Two runs whose blocks add up: each run ends in a block of its own.
-    const BlockPlan split = planBlocks({{0, 32767 * 4096}, {32767 * 4096, 1}}, 0);
-    EXPECT_EQ(split.samplesPerBlock, 4097);
-    EXPECT_LE(split.blocks.size(), kMostBlocks);
-    // More than the largest blocks can hold: refused with the reason.
+    EXPECT_EQ(plan.samplesPerBlock, 32767);
+    EXPECT_EQ(plan.blocks.size(), 4273u);
+    EXPECT_EQ(plan.blocks.back().length, 140'000'000 - 4272 * 32767);
+    EXPECT_EQ(planBlocks({{0, 140'000'000}}, 5000).samplesPerBlock, 5000);
+    // Each run ends in a block of its own, which counts toward what the host can number.
+    EXPECT_EQ(planBlocks({{0, std::size_t{32767} * 32766}, {std::size_t{32767} * 32766, 1}}, 0).blocks.size(), kMostBlocks);
+    EXPECT_THROW(planBlocks({{0, std::size_t{32767} * 32767}, {std::size_t{32767} * 32767, 1}}, 0), UsageError);
+    // More than the largest blocks can hold, or than the given size can: refused with the reason.
     EXPECT_THROW(planBlocks({{0, std::size_t{32767} * 32767 + 1}}, 0), UsageError);
     EXPECT_THROW(planBlocks({{0, 140'000'000}}, 4096), UsageError);
 }
@@ -127,11 +127,12 @@ TEST(BlockPlan, GivesEveryRateItsOwnBlocksOverTheSameStretchesOfTime) {
     // A size that is no whole number of ticks is rounded down to one; one below a tick is refused.
     EXPECT_EQ(planBlocks({{0, 9}}, 12, {5, 1}).samplesPerBlock, 10);
     EXPECT_THROW(planBlocks({{0, 9}}, 4, {5, 1}), UsageError);
-    // The default holds as many whole ticks as 4096 samples of the fastest rate take; the host
-    // numbers every rate's blocks, so two rates need a larger size sooner.
-    EXPECT_EQ(planBlocks({{0, 1000}}, 0, {256, 1}).samplesPerBlock, 4096);
-    EXPECT_EQ(planBlocks({{0, 4000}}, 0, {10, 1}).samplesPerBlock, 4090);
-    EXPECT_GT(planBlocks({{0, std::size_t{409} * 20000}}, 0, {10, 1}).samplesPerBlock, 4090);
+    // The default holds as many whole ticks as the largest block takes of the fastest rate; the
+    // host numbers every rate's blocks, so two rates reach its limit at half the length.
+    EXPECT_EQ(planBlocks({{0, 1000}}, 0, {256, 1}).samplesPerBlock, 127 * 256);
+    EXPECT_EQ(planBlocks({{0, 4000}}, 0, {10, 1}).samplesPerBlock, 32760);
+    EXPECT_EQ(planBlocks({{0, std::size_t{3276} * 16384}}, 0, {10}).blocks.size(), 16384u);
+    EXPECT_THROW(planBlocks({{0, std::size_t{3276} * 16384}}, 0, {10, 1}), UsageError);
     EXPECT_THROW(planBlocks({{0, 10}}, 0, {40000, 1}), UsageError);
 }
 

@@ -26,9 +26,15 @@ public:
     // must fail.
     bool allocationFails(int index);
     // Called once per block fetch; true when this one must give null.
-    bool blockFetchFails();
+    bool blockFetchFails() { return fetchCountdown_ && fetchFailsNow(); }
     // Called at the start of every service; throws when planned.
     void beforeService(int index);
+    // Counts a service call that comes while no throw is planned, which is all beforeService would do.
+    bool countedWithoutThrow() {
+        if (throwCountdown_) return false;
+        ++serviceCalls_;
+        return true;
+    }
 
     // What has happened since the injector was made, for sweeps that place a fault at every call
     // in turn: how many allocations and service calls there were, and which service the last
@@ -39,6 +45,8 @@ public:
     std::optional<int> thrownService() const { return thrownService_; }
 
 private:
+    bool fetchFailsNow();
+
     std::optional<int> allocationCountdown_;
     std::optional<int> fetchCountdown_;
     std::optional<int> throwCountdown_;

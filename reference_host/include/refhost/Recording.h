@@ -66,11 +66,24 @@ public:
     double sampleInterval(int16_t block) const { return blocks_.at(block - 1).sampleInterval; }
     // Absolute index of sample 0 of the block.
     int32_t blockStart(int16_t block) const { return blocks_.at(block - 1).start; }
-    int32_t sampleCount() const;
+    int32_t sampleCount() const { return blocks_.empty() ? 0 : blocks_.back().start + blocks_.back().length; }
     // The block and offset of an absolute index; block 0 when the index lies outside the data.
-    sg::DataPosition positionOf(int32_t index) const;
+    sg::DataPosition positionOf(int32_t index) const {
+        if (!blockHolds(blocksFound_[0], index)) {
+            if (blockHolds(blocksFound_[1], index)) {
+                std::swap(blocksFound_[0], blocksFound_[1]);
+            } else if (!searchBlock(index)) {
+                return {0, 0};
+            }
+        }
+        return {static_cast<int16_t>(blocksFound_[0] + 1), static_cast<int16_t>(index - blocks_[blocksFound_[0]].start)};
+    }
     // First and last absolute index (inclusive) of the run that holds a valid index.
-    std::pair<int32_t, int32_t> runContaining(int32_t index) const;
+    std::pair<int32_t, int32_t> runContaining(int32_t index) const {
+        if (lastRunFound_ >= runs_.size() || index < runs_[lastRunFound_].first || index > runs_[lastRunFound_].last)
+            searchRun(index);
+        return {runs_[lastRunFound_].first, runs_[lastRunFound_].last};
+    }
     // Ends the run that holds `index` just before it, so that one block can hold the end of one
     // run and the start of the next.
     void breakRunAt(int32_t index);
@@ -79,7 +92,14 @@ public:
     // until the next top-level call into the module has returned. `dataHandle` is for a block
     // the module may write (a request's output); `lentHandle` for one it only reads.
     sg::Handle dataHandle(DataKind kind, int16_t channel, int16_t block) const;
-    sg::Handle lentHandle(DataKind kind, int16_t channel, int16_t block) const;
+    sg::Handle lentHandle(DataKind kind, int16_t channel, int16_t block) const {
+        if (isChannel(channel) && isBlock(block)) {
+            // Lent already during this call: the module reads it again, as it does across a boundary.
+            const Present* known = states_[channel - 1][block - 1].present[kind == DataKind::raw ? 0 : 1];
+            if (known != nullptr && known->inUse) return known->handle;
+        }
+        return lend(kind, channel, block);
+    }
     // The values at their current address, to change or only to read. The next relocation
     // invalidates them, and so, in a paged recording, does making more than the cache's number of
     // other blocks present.
@@ -97,7 +117,9 @@ public:
 
     // Unavailable blocks keep their data but are not handed to the module.
     void setAvailable(DataKind kind, int16_t channel, int16_t block, bool available);
-    bool isAvailable(DataKind kind, int16_t channel, int16_t block) const;
+    bool isAvailable(DataKind kind, int16_t channel, int16_t block) const {
+        return (flags(channel, block) & (kind == DataKind::raw ? rawUnavailable : computedUnavailable)) == 0;
+    }
 
 private:
     struct Block {
@@ -114,16 +136,30 @@ private:
         sg::Handle handle;
         bool inUse = false;
         bool changed = false;  // since it was last stored
-        std::list<Key>::iterator cacheSlot;  // among the blocks not in use, most recent first
+        // In the cache (the blocks not in use, most recent first) or among the blocks in use.
+        std::list<Key>::iterator slot;
     };
-    // Per channel and block: availability, and whether the store holds the block.
+    // Per channel and block: availability, whether the store holds the block, and its data where
+    // it is in memory (by kind), so that serving a block takes no lookup.
     enum Flag : uint8_t { rawUnavailable = 1, computedUnavailable = 2, rawStored = 4, computedStored = 8 };
+    struct BlockState {
+        uint8_t flags = 0;
+        Present* present[2] = {nullptr, nullptr};
+    };
 
+    bool blockHolds(std::size_t at, int32_t index) const {
+        return at < blocks_.size() && index >= blocks_[at].start && index - blocks_[at].start < blocks_[at].length;
+    }
+    // Makes the block that holds the index the first found, false when it lies outside the data.
+    bool searchBlock(int32_t index) const;
+    void searchRun(int32_t index) const;
     static Key keyOf(DataKind kind, int16_t channel, int16_t block);
-    uint8_t& flags(int16_t channel, int16_t block) const { return flags_.at(channel - 1).at(block - 1); }
+    BlockState& state(int16_t channel, int16_t block) const { return states_.at(channel - 1).at(block - 1); }
+    uint8_t& flags(int16_t channel, int16_t block) const { return state(channel, block).flags; }
     Present& present(DataKind kind, int16_t channel, int16_t block) const;
     sg::Handle freshHandle(DataKind kind, int16_t channel, int16_t block) const;
-    void markInUse(Key key, Present& entry) const;
+    void markInUse(Present& entry) const;
+    sg::Handle lend(DataKind kind, int16_t channel, int16_t block) const;
     void shrinkCache() const;
     void evict(Key key) const;
 
@@ -131,13 +167,17 @@ private:
     std::vector<ChannelDescription> channels_;
     std::vector<Block> blocks_;
     std::vector<Run> runs_;
-    mutable std::vector<std::vector<uint8_t>> flags_;  // [channel - 1][block - 1]
+    mutable std::vector<std::vector<BlockState>> states_;  // [channel - 1][block - 1]
     std::unique_ptr<BlockStore> store_;
     std::size_t cachedBlocks_ = 0;
     // Paging in is part of serving a read, so the blocks held in memory change under const access.
     mutable std::unordered_map<Key, Present> present_;
     mutable std::list<Key> cache_;
-    mutable std::vector<Key> inUse_;
+    mutable std::list<Key> inUse_;  // most recently taken first
+    // Where the last two indices were found, the latest first: a module reads block after block,
+    // and back and forth across one boundary.
+    mutable std::size_t blocksFound_[2] = {0, 0};
+    mutable std::size_t lastRunFound_ = 0;
 };
 
 }  // namespace refhost

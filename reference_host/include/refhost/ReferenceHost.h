@@ -64,7 +64,10 @@ public:
     ReferenceHost& operator=(const ReferenceHost&) = delete;
 
     // The host whose services the table reaches; aborts when there is none.
-    static ReferenceHost& active();
+    static ReferenceHost& active() {
+        if (active_ == nullptr) noneActive();
+        return *active_;
+    }
 
     // Loads the module, opens its resource file and sends selector 0 with the file's number.
     void loadModule(const std::filesystem::path& path);
@@ -115,8 +118,13 @@ public:
     // and their weight table are owned): what the module has lost track of, one description each.
     std::vector<std::string> strayModuleMemory() const;
 
-    // Called by the service gate before every service.
+    // Called by the service gate before every service that cannot enter quietly.
     void enterService(int index, std::span<const uint32_t> words);
+    // A call of Main1 is under way and the entry has nothing to trace, move or fail: the service
+    // call is counted and goes straight on.
+    bool entersQuietly() {
+        return callDepth_ > 0 && !options_.traceCalls && !options_.relocationStress && faults_.countedWithoutThrow();
+    }
 
 private:
     struct CallFrame {
@@ -125,6 +133,7 @@ private:
         void* port;               // the current graphics port
         std::size_t liveDialogs;  // dialogs created and not disposed
     };
+    [[noreturn]] static void noneActive();
     int32_t callWithBlock(int16_t selector, void* block, std::size_t size, int16_t writtenChannel);
     int32_t invoke(int16_t selector, void* block, int16_t writtenChannel);
     void checkAfterCall(int16_t selector, const CallFrame& frame, bool topLevel);
@@ -153,6 +162,9 @@ private:
     int callDepth_ = 0;
     static inline char dataContextToken_ = 0;
     ReferenceHost* previousActive_ = nullptr;
+    static inline ReferenceHost* active_ = nullptr;
 };
+
+inline bool detail::enterQuietly() { return ReferenceHost::active().entersQuietly(); }
 
 }  // namespace refhost

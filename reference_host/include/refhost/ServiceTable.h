@@ -1,7 +1,8 @@
 // The table of service entries handed to the module. Every entry starts as a trap that names its
 // index and aborts; the host installs its services over the traps. Each installed service goes
 // through a gate that traces the call, checks it comes during a call of Main1, moves unlocked
-// memory in stress mode and injects planned faults, before the implementation runs.
+// memory in stress mode and injects planned faults, before the implementation runs; when none of
+// that has anything to do, the gate lets the call straight through.
 #pragma once
 
 #include <array>
@@ -28,6 +29,10 @@ uint32_t asWord(Argument argument) {
     }
 }
 
+// Whether a service may skip the host's entry (no trace, no stress, no planned fault, a call of
+// Main1 under way): the host's lean path, for hosts that filter long recordings. Defined inline
+// by the reference host (refhost/ReferenceHost.h), which every file that installs services includes.
+inline bool enterQuietly();
 // Runs the host's checks before a service; defined by the reference host.
 void enterService(int index, std::span<const uint32_t> words);
 
@@ -37,8 +42,10 @@ struct GatedService;
 template <class Service, auto Implementation, class Result, class... Arguments>
 struct GatedService<Service, Implementation, Result (*)(Arguments...)> {
     static Result call(Arguments... arguments) {
-        const uint32_t words[sizeof...(Arguments) + 1] = {asWord(arguments)...};
-        enterService(Service::index, std::span<const uint32_t>(words, sizeof...(Arguments)));
+        if (!enterQuietly()) {
+            const uint32_t words[sizeof...(Arguments) + 1] = {asWord(arguments)...};
+            enterService(Service::index, std::span<const uint32_t>(words, sizeof...(Arguments)));
+        }
         return Implementation(arguments...);
     }
 };
