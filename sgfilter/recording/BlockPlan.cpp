@@ -36,6 +36,12 @@ int32_t BlockPlan::firstSampleOf(std::size_t rate) const {
     return static_cast<int32_t>(first);
 }
 
+bool blocksFit(const std::vector<DataRun>& runs, int samplesPerBlock, const std::vector<std::size_t>& samplesPerTick) {
+    const std::size_t fastest = std::ranges::max(samplesPerTick);
+    if (static_cast<std::size_t>(samplesPerBlock) < fastest) return false;
+    return blocksNeeded(runs, static_cast<std::size_t>(samplesPerBlock) / fastest, samplesPerTick.size()) <= kMostBlocks;
+}
+
 BlockPlan planBlocks(const std::vector<DataRun>& runs, int samplesPerBlock, const std::vector<std::size_t>& samplesPerTick) {
     const std::size_t fastest = std::ranges::max(samplesPerTick);
     const std::size_t rateCount = samplesPerTick.size();

@@ -46,5 +46,7 @@ struct BlockPlan {
 // UsageError when the size needs more blocks than the host can number.
 BlockPlan planBlocks(const std::vector<DataRun>& runs, int samplesPerBlock,
                      const std::vector<std::size_t>& samplesPerTick = {1});
+// Whether blocks of `samplesPerBlock` samples of the fastest rate can page the runs.
+bool blocksFit(const std::vector<DataRun>& runs, int samplesPerBlock, const std::vector<std::size_t>& samplesPerTick);
 
 }  // namespace sgf

@@ -149,9 +149,6 @@ ViewServer::ViewServer(ViewSession& session, int port, PageFiles page)
     addRoutes();
     port_ = port == 0 ? server_.bind_to_any_port("127.0.0.1") : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
     if (port_ <= 0) throw std::runtime_error(fmt::format("cannot listen on 127.0.0.1:{}", port));
-    // The first screen is the page's first requests, which come soon: idle work waits for them.
-    constexpr auto kFirstScreen = std::chrono::seconds(1);
-    quietFrom_ = (std::chrono::steady_clock::now() + kFirstScreen).time_since_epoch().count();
     idleWork_ = std::thread([this] { prepareWhileIdle(); });
 }
 
@@ -175,18 +172,11 @@ ViewServer::~ViewServer() {
     idleWork_.join();
 }
 
-ViewServer::SessionUse::SessionUse(ViewServer& server) : server_(server) {
-    ++server_.requestsInFlight_;
-    use_ = std::unique_lock(server_.sessionUse_);
-}
-
-ViewServer::SessionUse::~SessionUse() {
-    // Longer than a page takes to ask for its next chart, so a redraw's charts come one after
-    // another.
-    constexpr auto kQuiet = std::chrono::milliseconds(50);
-    const auto quiet = (std::chrono::steady_clock::now() + kQuiet).time_since_epoch().count();
-    if (quiet > server_.quietFrom_) server_.quietFrom_ = quiet;
-    --server_.requestsInFlight_;
+std::unique_lock<std::mutex> ViewServer::useSession() {
+    ++waitingRequests_;
+    std::unique_lock use(sessionUse_);
+    --waitingRequests_;
+    return use;
 }
 
 void ViewServer::wakeIdleWork() {
@@ -200,14 +190,13 @@ void ViewServer::wakeIdleWork() {
 void ViewServer::prepareWhileIdle() {
     // Short enough that a request waits at most one block's work, long enough not to spin.
     constexpr auto kGiveWay = std::chrono::milliseconds(5);
-    const auto quiet = [this] { return std::chrono::steady_clock::now().time_since_epoch().count() >= quietFrom_; };
     std::unique_lock idle(idleState_);
     while (!stopping_) {
         if (settled_ == wakes_) {
             idleWake_.wait(idle, [this] { return stopping_ || settled_ != wakes_; });
             continue;
         }
-        if (dialogOpen_ || requestsInFlight_ > 0 || !quiet()) {
+        if (dialogOpen_ || waitingRequests_ > 0) {
             idleWake_.wait_for(idle, kGiveWay);
             continue;
         }

@@ -9,7 +9,6 @@
 #include <httplib.h>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -53,20 +52,8 @@ private:
     void addDialogRoutes();
     // Refuses requests that need the module while its settings dialog holds it.
     void requireNoDialog() const;
-    // The session for one request, held until it is destroyed: idle work gives way to it, and to
-    // the requests that follow it closely, as a page's charts of one redraw do.
-    class SessionUse {
-    public:
-        explicit SessionUse(ViewServer& server);
-        ~SessionUse();
-        SessionUse(const SessionUse&) = delete;
-        SessionUse& operator=(const SessionUse&) = delete;
-
-    private:
-        ViewServer& server_;
-        std::unique_lock<std::mutex> use_;
-    };
-    SessionUse useSession() { return SessionUse(*this); }
+    // The session for one request: idle work gives way to it.
+    std::unique_lock<std::mutex> useSession();
     // The session's channels changed: idle work has more to do.
     void wakeIdleWork();
     void prepareWhileIdle();
@@ -80,9 +67,7 @@ private:
     std::shared_ptr<WebDialog> dialog_ = std::make_shared<WebDialog>();
     std::thread dialogCall_;  // the module's call for the dialog, while it runs
     std::atomic<bool> dialogOpen_ = false;
-    std::atomic<int> requestsInFlight_ = 0;
-    // Idle work waits until then: a little after each answer, longer after the start.
-    std::atomic<std::chrono::steady_clock::rep> quietFrom_ = 0;
+    std::atomic<int> waitingRequests_ = 0;
     std::mutex idleState_;
     std::condition_variable idleWake_;
     uint64_t wakes_ = 1;    // by wakeIdleWork

@@ -69,7 +69,14 @@ ViewSession::ViewSession(const ViewOptions& options)
     input_ = openRecording(options.input, {options.scratch, everyChannel, options.annotations});
     std::vector<std::size_t> samplesPerTick;
     for (const RowsAtRate& rate : input_->rates()) samplesPerTick.push_back(rate.samplesPerTick);
-    plan_ = planBlocks(input_->layout().runs, options.samplesPerBlock, samplesPerTick);
+    // A redraw reads whole blocks, so a short stretch comes sooner from short ones: unless told,
+    // the view pages in blocks of kSamplesPerBlock where the host can number them, as filter's
+    // largest blocks would make zooming back in slower.
+    int samplesPerBlock = options.samplesPerBlock;
+    if (samplesPerBlock == 0 && blocksFit(input_->layout().runs, kSamplesPerBlock, samplesPerTick)) {
+        samplesPerBlock = kSamplesPerBlock;
+    }
+    plan_ = planBlocks(input_->layout().runs, samplesPerBlock, samplesPerTick);
     pageInto(host_.recording(), *input_, plan_, options.scratch, kCachedBlocks);
     for (const RowsAtRate& rate : input_->rates()) {
         std::vector<double>& starts = blockStarts_.emplace_back();

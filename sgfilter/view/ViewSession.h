@@ -27,7 +27,7 @@ namespace sgf {
 struct ViewOptions {
     std::filesystem::path input;
     std::filesystem::path module;
-    int samplesPerBlock = 0;  // 0: chosen as `filter` chooses it
+    int samplesPerBlock = 0;  // 0: ViewSession::kSamplesPerBlock, or as `filter` chooses it where those are too many
     std::filesystem::path scratch;  // where the host's block store goes
     std::string annotations;        // empty: the input format's own choice
 };
@@ -71,6 +71,8 @@ public:
     bool prepareNext();
 
     static constexpr int kMostColumns = 8192;
+    // As fast as any size for a day's pans and zooms, measured.
+    static constexpr int kSamplesPerBlock = 4096;
 
 private:
     struct Computed;
