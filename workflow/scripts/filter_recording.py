@@ -20,7 +20,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bids  # noqa: E402
 import recipe as recipes  # noqa: E402
 import recordings  # noqa: E402
-from sgfilter_program import sha256_of, sgfilter_version  # noqa: E402
+from sgfilter_program import sha256_of  # noqa: E402
 
 SINGLE_RATE = re.compile(r": (\d+) rows, \d+ channels?, (\d+) runs? of data in .*, sample interval (\S+) s$")
 MANY_RATES = re.compile(r": \d+ channels, (\d+) runs? of data, at \d+ rates each in .*?: (.*)$")
@@ -91,10 +91,7 @@ class Job:
         sys.exit(1)
 
     def provenance(self):
-        try:
-            version = sgfilter_version(self.command)
-        except (OSError, RuntimeError) as error:
-            self.fail(str(error))
+        version = json.loads(self.options.version)
         self.note("sgfilter: {} ({}, module {}, interface {})".format(
             shlex.join(self.command), version["version"], version["module"], version["interface"]))
         self.note("sgfilter program sha256: {}".format(version["program_sha256"]))
@@ -169,6 +166,7 @@ def main():
     parser.add_argument("--receipt", required=True)
     parser.add_argument("--log", required=True)
     parser.add_argument("--recipe", required=True, help="JSON")
+    parser.add_argument("--version", required=True, help="JSON: sgfilter's version, as the workflow planned it")
     Job(parser.parse_args()).run()
 
 
