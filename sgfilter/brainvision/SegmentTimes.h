@@ -13,7 +13,7 @@ namespace sgf::brainvision {
 
 struct SegmentStart {
     std::size_t firstRow;
-    double time;  // seconds from the recording's start
+    double time;  // seconds from the recording's start, its whole second
 };
 
 class SegmentTimes final : public RowTimes {

@@ -20,7 +20,10 @@ Segments segmentsOf(const std::vector<Marker>& markers, std::size_t sampleCount,
         }
     }
     std::ranges::stable_sort(later, {}, &Marker::position);
-    segments.starts.push_back({0, 0.0});
+    // Times count from the start's whole second, as an EDF+ file's record onsets do: the first
+    // sample comes the start's fraction of a second after it.
+    const double firstTime = segments.start ? segments.start->fraction : 0.0;
+    segments.starts.push_back({0, firstTime});
     bool datedWithoutStart = false;
     for (const Marker* marker : later) {
         const auto row = static_cast<std::size_t>(marker->position - 1);
@@ -31,7 +34,7 @@ Segments segmentsOf(const std::vector<Marker>& markers, std::size_t sampleCount,
         if (marker->date && !segments.start) {
             datedWithoutStart = true;
         } else if (marker->date) {
-            const double dated = secondsBetween(*segments.start, *marker->date);
+            const double dated = firstTime + secondsBetween(*segments.start, *marker->date);
             // Within half a sample the segment follows on; a date before that cannot be a pause.
             if (dated < following - 0.5 / rate) {
                 segments.notes.push_back(fmt::format("the New Segment at sample {} is dated {:.6f} s before the end of the "

@@ -6,6 +6,7 @@
 
 namespace sgf {
 
+// Row times and annotation onsets count seconds from the start's whole second.
 struct StartDateTime {
     int year = 1985, month = 1, day = 1, hour = 0, minute = 0, second = 0;
     // Seconds past `second`, below 1, where EDF+ gives them (its first record's onset): a header

@@ -27,6 +27,18 @@ double writtenTolerance(const CsvText& csv, std::size_t column, double largest) 
     return 0.5 * std::pow(10.0, -decimalsOf(csv.rows.at(0).at(column))) + largest * 1e-6;
 }
 
+TEST(BrainVisionCommands, AnEdfPlusOutputKeepsTheStartToItsMicrosecondAndTheMarkersAtTheirSamples) {
+    SKIP_WITHOUT_SHARED_BRAINVISION();
+    TempFolder folder;
+    const ProcessResult result = runSgfilter({"filter", (sharedBrainVision() / "test.vhdr").string(), "-o",
+                                              (folder / "out.edf").string(), "--channel", "Cz", "--order", "2", "--width", "5"},
+                                             folder);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const ProcessResult text = runSgfilter({"info", (folder / "out.edf").string()}, folder);
+    EXPECT_NE(text.out.find("started 2013-11-13 16:14:03.794232"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("14 annotations"), std::string::npos) << text.out;
+}
+
 TEST(BrainVisionCommands, RecorderFileValuesMarkersAndFilteredChannelAsWritten) {
     SKIP_WITHOUT_SHARED_BRAINVISION();
     TempFolder folder;
@@ -52,7 +64,8 @@ TEST(BrainVisionCommands, RecorderFileValuesMarkersAndFilteredChannelAsWritten) 
     EXPECT_EQ(csv.header[3], "CP5 (BS)");
     const SharedDigital digital;
     for (std::size_t row = 0; row < kSharedSamples; ++row) {
-        ASSERT_NEAR(std::stod(csv.rows[row][0]), 0.001 * static_cast<double>(row), 1e-9) << "row " << row;
+        // Counted from the start's whole second: the recording began 0.794232 s into it.
+        ASSERT_NEAR(std::stod(csv.rows[row][0]), 0.794232 + 0.001 * static_cast<double>(row), 1e-9) << "row " << row;
         for (std::size_t index = 0; index < kept.size(); ++index) {
             ASSERT_NEAR(std::stod(csv.rows[row][1 + index]), 0.5 * digital.at(kept[index] - 1, row), 0.25)
                 << "channel " << kept[index] << " row " << row;

@@ -139,25 +139,26 @@ TEST(BrainVisionMadeFiles, NewSegmentsStartRunsAtTheirDatesOrWhereTheSegmentBefo
     EXPECT_EQ(std::vector<std::size_t>({runs[0].firstRow, runs[0].rowCount, runs[1].firstRow, runs[1].rowCount, runs[2].firstRow, runs[2].rowCount}),
               std::vector<std::size_t>({0, 120, 120, 60, 180, 20}));
     // The second segment is dated 10.75 s after the first; the third has no date and follows on.
+    // Times count from the start's whole second, half a second before the first sample.
     const RowsAtRate& rows = recording->rates().at(0);
     EXPECT_EQ(rows.samplesPerTick, 1u);
     EXPECT_EQ(rows.timeDecimals, 3);
-    EXPECT_NEAR(rows.times->timeOf(119), 0.476, 1e-12);
-    EXPECT_NEAR(rows.times->timeOf(120), 10.75, 1e-12);
-    EXPECT_NEAR(rows.times->timeOf(180), 10.75 + 60 * 0.004, 1e-12);
-    EXPECT_NEAR(rows.times->timeOf(199), 10.75 + 79 * 0.004, 1e-12);
+    EXPECT_NEAR(rows.times->timeOf(119), 0.5 + 0.476, 1e-12);
+    EXPECT_NEAR(rows.times->timeOf(120), 0.5 + 10.75, 1e-12);
+    EXPECT_NEAR(rows.times->timeOf(180), 0.5 + 10.75 + 60 * 0.004, 1e-12);
+    EXPECT_NEAR(rows.times->timeOf(199), 0.5 + 10.75 + 79 * 0.004, 1e-12);
     // Markers at their segment's times; a size of 5 samples lasts 20 ms.
     ASSERT_EQ(description.annotations.size(), 5u);
-    EXPECT_NEAR(description.annotations[1].onset, 99 * 0.004, 1e-12);
+    EXPECT_NEAR(description.annotations[1].onset, 0.5 + 99 * 0.004, 1e-12);
     EXPECT_EQ(description.annotations[3].text, "Response/R  2");
-    EXPECT_NEAR(description.annotations[3].onset, 10.75 + 9 * 0.004, 1e-12);
+    EXPECT_NEAR(description.annotations[3].onset, 0.5 + 10.75 + 9 * 0.004, 1e-12);
     EXPECT_NEAR(description.annotations[3].duration, 0.02, 1e-12);
 
     // A date before the end of the segment before it cannot be a pause: the time follows on, and info says so.
     file.markers[2] = "New Segment,,121,1,0,20200229235959600000";
     file.name = "back";
     const auto backwards = openBrainVision(file.writeTo(folder));
-    EXPECT_NEAR(backwards->rates()[0].times->timeOf(120), 0.48, 1e-12);
+    EXPECT_NEAR(backwards->rates()[0].times->timeOf(120), 0.5 + 0.48, 1e-12);
     EXPECT_EQ(backwards->layout().runs.size(), 3u);
     ASSERT_EQ(backwards->description().notes.size(), 1u);
     EXPECT_NE(backwards->description().notes[0].find("New Segment at sample 121 is dated"), std::string::npos);

@@ -45,9 +45,10 @@ TEST(BrainVisionRecorderFiles, Version1HeaderGivesChannelsStartMarkersAndEverySa
     ASSERT_EQ(description.annotations.size(), 14u);
     EXPECT_EQ(description.annotations[0].text, "New Segment");
     EXPECT_EQ(description.annotations[1].text, "Stimulus/S253");
-    EXPECT_NEAR(description.annotations[1].onset, 0.486, 1e-12);  // position 487, counted from 1
+    // Position 487, counted from 1, from the start's whole second.
+    EXPECT_NEAR(description.annotations[1].onset, 0.794232 + 0.486, 1e-12);
     EXPECT_EQ(description.annotations[13].text, "Optic/O  1");
-    EXPECT_NEAR(description.annotations[13].onset, 7.699, 1e-12);
+    EXPECT_NEAR(description.annotations[13].onset, 0.794232 + 7.699, 1e-12);
     for (const Annotation& annotation : description.annotations) EXPECT_EQ(annotation.duration, 0.0) << annotation.text;
 
     const SharedDigital digital;
