@@ -33,6 +33,8 @@ public:
         rates_ = {{layout_.sampleInterval, 1, summary.timeDecimals, &rows_}};
         const std::vector<std::size_t>& staged = rows_.stagedChannels();
         channelRates_.assign(summary.channels.size(), std::nullopt);
+        stagedColumn_.assign(summary.channels.size(), 0);
+        conversions_.assign(summary.channels.size(), UnitsConversion{1.0, 0.0});
         for (std::size_t index = 0; index < summary.channels.size(); ++index) {
             InputChannel& channel = description_.channels[index];
             channel.scaling = rawScalingFor(summary.channels[index]);
@@ -41,9 +43,7 @@ public:
             const auto at = std::ranges::find(staged, index);
             if (at == staged.end()) continue;
             channelRates_[index] = 0;
-            stagedColumn_.resize(summary.channels.size());
             stagedColumn_[index] = static_cast<std::size_t>(at - staged.begin());
-            conversions_.resize(summary.channels.size(), UnitsConversion{1.0, 0.0});
             conversions_[index] = unitsConversionOf(channel.scaling);
         }
     }

@@ -1,12 +1,12 @@
 #include "input/FormatRegistry.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <string>
 
 #include "io/StandardInput.h"
 #include "util/Errors.h"
+#include "util/Text.h"
 
 namespace sgf {
 
@@ -19,12 +19,6 @@ std::string headOf(const std::filesystem::path& file) {
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
     return head;
-}
-
-std::string lowerExtension(const std::filesystem::path& file) {
-    std::string extension = file.extension().string();
-    std::ranges::transform(extension, extension.begin(), [](unsigned char c) { return std::tolower(c); });
-    return extension;
 }
 
 }  // namespace
@@ -50,7 +44,7 @@ const InputFormat& FormatRegistry::formatOf(const std::filesystem::path& file) c
         if (format.recognises && format.recognises(head)) return format;
     }
     if (file != "-") {
-        const std::string extension = lowerExtension(file);
+        const std::string extension = lowerCaseExtension(file);
         for (const InputFormat& format : formats_) {
             if (std::ranges::find(format.extensions, extension) != format.extensions.end()) return format;
         }

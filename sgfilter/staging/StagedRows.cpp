@@ -21,7 +21,7 @@ void StagedRows::row(double time, std::span<const double> values) {
     times_.append({&time, 1});
     stagedValues_.resize(staged_.size());
     for (std::size_t index = 0; index < staged_.size(); ++index) stagedValues_[index] = values[staged_[index]];
-    values_->append(stagedValues_);
+    values_.append(stagedValues_);
     ++rowCount_;
 }
 
@@ -29,7 +29,7 @@ void StagedRows::breakBeforeNextRow() { breakPending_ = true; }
 
 void StagedRows::finishWriting() {
     times_.flush();
-    values_->flush();
+    values_.flush();
 }
 
 TimeColumn StagedRows::timeColumn(const std::filesystem::path& file, int decimals) const {

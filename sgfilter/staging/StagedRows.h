@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <filesystem>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -18,7 +17,7 @@ namespace sgf {
 
 class StagedRows final : public RowSink, public RowTimes {
 public:
-    explicit StagedRows(const std::filesystem::path& folder) : times_(folder), values_(std::in_place, folder) {}
+    explicit StagedRows(const std::filesystem::path& folder) : times_(folder), values_(folder) {}
 
     // Only the values of these channels (indexes from 0, increasing) are staged: a channel that
     // nothing reads costs no disk. Choose before the first row; by default every channel is staged.
@@ -36,15 +35,12 @@ public:
     void readTimes(std::size_t firstRow, std::span<double> times) const override { times_.read(firstRow, times); }
     // The staged values of rows `firstRow` on, row after row, one per staged channel.
     void readRows(std::size_t firstRow, std::span<double> values) const {
-        values_.value().read(static_cast<uint64_t>(firstRow) * staged_.size(), values);
+        values_.read(static_cast<uint64_t>(firstRow) * staged_.size(), values);
     }
-    // Once the host holds the samples, the channel values go: closing the file lets the file
-    // system drop what it has not yet written out. The times stay for the output.
-    void releaseRows() { values_.reset(); }
 
 private:
     StagingFile times_;
-    std::optional<StagingFile> values_;
+    StagingFile values_;
     std::size_t rowCount_ = 0;
     std::vector<std::size_t> breaks_;
     bool breakPending_ = false;

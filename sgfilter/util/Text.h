@@ -1,8 +1,12 @@
 // Small pieces of reading what a person typed.
 #pragma once
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace sgf {
@@ -21,6 +25,13 @@ std::optional<T> wholeNumber(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return number;
+}
+
+// A file name's extension in lower case, with its dot: ".edf" for "REC.EDF".
+inline std::string lowerCaseExtension(const std::filesystem::path& file) {
+    std::string extension = file.extension().string();
+    std::ranges::transform(extension, extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
 }
 
 }  // namespace sgf
