@@ -1,7 +1,7 @@
 // Times what a person waits for in `sgfilter view`, by asking its server what the page asks:
 // the first screen after the command, then pans by half a screen and zooms to the whole recording
-// and back, with a smoothing of channel 1 drawn over it. Each redraw is every chart's trace
-// request, one after another, as the page sends them. Arguments: the build folder, the recording,
+// and back, with a smoothing of channel 1 drawn over it. Each redraw is one trace request for the
+// charts of each rate, as the page sends them. Arguments: the build folder, the recording,
 // and "first-screen" to time the first screen alone (as after the page cache was dropped).
 import { readFileSync } from "node:fs";
 
@@ -25,14 +25,15 @@ async function ask(below, options) {
   return body;
 }
 
-// One chart per recorded channel; the smoothing of channel 1 is drawn in channel 1's. The charts
-// are asked for one after another, as the page asks.
+// One chart per recorded channel; the smoothing of channel 1 is drawn in channel 1's.
 let charts = [];
+let rateOf = new Map();
 async function redraw(from, to) {
   const before = performance.now();
-  for (const channels of charts) {
-    await ask(`api/trace?channels=${channels.join(",")}&from=${from}&to=${to}&columns=${columns}`);
-  }
+  const byRate = new Map();
+  for (const channel of charts.flat()) byRate.set(rateOf.get(channel), [...(byRate.get(rateOf.get(channel)) ?? []), channel]);
+  await Promise.all([...byRate.values()].map((channels) =>
+    ask(`api/trace?channels=${channels.join(",")}&from=${from}&to=${to}&columns=${columns}`)));
   return performance.now() - before;
 }
 
@@ -55,6 +56,7 @@ async function timeTheDay(described, start, end, width, firstScreen) {
     body: JSON.stringify({ source: 1, order: 3, width: 25 }),
   });
   charts[0].push(smoothing.channel);
+  rateOf.set(smoothing.channel, rateOf.get(1));
   const addedScreen = await redraw(start, start + width);
 
   const panTimes = [];
@@ -86,6 +88,7 @@ try {
   const end = described.runs.at(-1).end;
   const width = Math.min(firstView, end - start);
   charts = described.channels.map((channel) => [channel.number]);
+  rateOf = new Map(described.channels.map((channel) => [channel.number, channel.rateIndex]));
   await redraw(start, start + width);
   const firstScreen = performance.now() - started;
   if (only === "first-screen") {

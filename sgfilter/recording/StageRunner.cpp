@@ -2,13 +2,12 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
-#include <cmath>
 #include <stdexcept>
 
 #include "recording/ApplySettings.h"
 #include "recording/Scalings.h"
 #include "refhost/ChannelComputation.h"
+#include "util/Extremes.h"
 
 namespace sgf {
 
@@ -64,14 +63,11 @@ refhost::ChannelComputation startStage(refhost::ReferenceHost& host, const Plann
 ValueRange computeStageBlock(refhost::ReferenceHost& host, refhost::ChannelComputation& computation, int16_t block) {
     computation.computeBlock(block);
     const auto values = host.recording().readValues(refhost::DataKind::computed, computation.channel(), block);
-    if (std::ranges::any_of(values, [](float value) { return std::isnan(value); })) {
-        throw std::runtime_error(fmt::format("the module left samples of block {} unwritten", block));
-    }
+    if (holdsNaN(values)) throw std::runtime_error(fmt::format("the module left samples of block {} unwritten", block));
     requireHealthyModule(host, activityOf(computation));
     // Taken while the block is at hand, so that no later pass has to read every block again.
-    ValueRange stored;
-    widenValueRange(stored, values, kStoredValues);
-    return stored;
+    const Extremes extremes = extremesOf(values);
+    return ValueRange{extremes.least, extremes.greatest};
 }
 
 ComputedChannel describeStageOutput(refhost::ReferenceHost& host, refhost::ChannelComputation& computation,

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 #include <stdexcept>
 
 #include "refhost/UnlinkedFile.h"
@@ -14,18 +13,6 @@
 namespace sgf {
 
 namespace {
-
-constexpr Extremes kNoValues{std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
-
-Extremes extremesOf(std::span<const float> values) {
-    Extremes extremes = kNoValues;
-    for (const float value : values) {
-        // Written so that a NaN changes neither end.
-        if (value < extremes.least) extremes.least = value;
-        if (value > extremes.greatest) extremes.greatest = value;
-    }
-    return extremes;
-}
 
 Extremes extremesOf(std::span<const Extremes> parts) {
     Extremes extremes = kNoValues;
@@ -51,6 +38,7 @@ ValueSummaries::ValueSummaries(const std::filesystem::path& folder, std::size_t 
     : blocksPerChannel_(blocksPerChannel), samplesPerBlock_(samplesPerBlock),
       entriesPerBlock_(stretchesIn(static_cast<std::size_t>(samplesPerBlock), kStretchSizes[0]) +
                        stretchesIn(static_cast<std::size_t>(samplesPerBlock), kStretchSizes[1])),
+      channels_(INT16_MAX),
       file_(refhost::createUnlinkedFile(folder, "sgfilter-view-summaries")) {
     if (file_ < 0) {
         throw std::runtime_error(fmt::format("cannot make a temporary file in {}: {}", folder.string(), std::strerror(errno)));
@@ -59,6 +47,19 @@ ValueSummaries::ValueSummaries(const std::filesystem::path& folder, std::size_t 
 
 ValueSummaries::~ValueSummaries() { ::close(file_); }
 
+void ValueSummaries::addChannel(int16_t channel) {
+    std::unique_ptr<Channel>& entry = channels_.at(static_cast<std::size_t>(channel - 1));
+    if (entry) return;
+    entry = std::make_unique<Channel>(Channel{std::vector<Extremes>(blocksPerChannel_, kNoValues),
+                                              std::make_unique<std::atomic<uint8_t>[]>(blocksPerChannel_)});
+}
+
+ValueSummaries::Channel& ValueSummaries::channelOf(int16_t channel) const {
+    const std::unique_ptr<Channel>& entry = channels_.at(static_cast<std::size_t>(channel - 1));
+    if (!entry) throw std::logic_error(fmt::format("channel {} has no summaries", channel));
+    return *entry;
+}
+
 uint64_t ValueSummaries::offsetOf(int16_t channel, std::size_t block, std::size_t size) const {
     const uint64_t entry = ((static_cast<uint64_t>(channel) - 1) * blocksPerChannel_ + block) * entriesPerBlock_ +
                            (size == kStretchSizes[0] ? 0 : stretchesIn(static_cast<std::size_t>(samplesPerBlock_), kStretchSizes[0]));
@@ -66,24 +67,27 @@ uint64_t ValueSummaries::offsetOf(int16_t channel, std::size_t block, std::size_
 }
 
 bool ValueSummaries::has(int16_t channel, std::size_t block) const {
-    const auto index = static_cast<std::size_t>(channel - 1);
-    return index < summarised_.size() && !summarised_[index].empty() && summarised_[index][block];
+    const std::unique_ptr<Channel>& entry = channels_.at(static_cast<std::size_t>(channel - 1));
+    return entry && entry->states[block].load(std::memory_order_acquire) == kSummarised;
+}
+
+bool ValueSummaries::claim(int16_t channel, std::size_t block) {
+    addChannel(channel);
+    uint8_t expected = kNotSummarised;
+    return channelOf(channel).states[block].compare_exchange_strong(expected, kClaimed, std::memory_order_acq_rel);
+}
+
+void ValueSummaries::release(int16_t channel, std::size_t block) {
+    channelOf(channel).states[block].store(kNotSummarised, std::memory_order_release);
 }
 
 void ValueSummaries::add(int16_t channel, std::size_t block, std::span<const float> values) {
-    const auto index = static_cast<std::size_t>(channel - 1);
     if (values.size() > static_cast<std::size_t>(samplesPerBlock_) || block >= blocksPerChannel_) {
         throw std::logic_error(fmt::format("block {} of {} values is not one of the recording's", block, values.size()));
     }
-    if (index >= blocks_.size()) {
-        blocks_.resize(index + 1);
-        summarised_.resize(index + 1);
-    }
-    if (blocks_[index].empty()) {
-        blocks_[index].assign(blocksPerChannel_, kNoValues);
-        summarised_[index].assign(blocksPerChannel_, false);
-    }
+    Channel& summaries = channelOf(channel);
     std::vector<Extremes> fine;
+    fine.reserve(stretchesIn(values.size(), kStretchSizes[0]));
     for (std::size_t first = 0; first < values.size(); first += kStretchSizes[0]) {
         fine.push_back(extremesOf(values.subspan(first, std::min(kStretchSizes[0], values.size() - first))));
     }
@@ -94,13 +98,11 @@ void ValueSummaries::add(int16_t channel, std::size_t block, std::span<const flo
             throw std::runtime_error(fmt::format("cannot write the trace summaries' temporary file: {}", std::strerror(errno)));
         }
     }
-    blocks_[index][block] = extremesOf(coarse);
-    summarised_[index][block] = true;
+    summaries.blocks[block] = extremesOf(coarse);
+    summaries.states[block].store(kSummarised, std::memory_order_release);
 }
 
-Extremes ValueSummaries::ofBlock(int16_t channel, std::size_t block) const {
-    return blocks_.at(static_cast<std::size_t>(channel - 1)).at(block);
-}
+Extremes ValueSummaries::ofBlock(int16_t channel, std::size_t block) const { return channelOf(channel).blocks.at(block); }
 
 void ValueSummaries::readStretches(int16_t channel, std::size_t block, std::size_t size, std::span<Extremes> stretches) const {
     const std::size_t bytes = stretches.size() * sizeof(Extremes);
@@ -111,8 +113,9 @@ void ValueSummaries::readStretches(int16_t channel, std::size_t block, std::size
 }
 
 void ValueSummaries::forget(int16_t channel) {
-    const auto index = static_cast<std::size_t>(channel - 1);
-    if (index < summarised_.size()) summarised_[index].assign(summarised_[index].size(), false);
+    const std::unique_ptr<Channel>& entry = channels_.at(static_cast<std::size_t>(channel - 1));
+    if (!entry) return;
+    for (std::size_t block = 0; block < blocksPerChannel_; ++block) entry->states[block].store(kNotSummarised, std::memory_order_relaxed);
 }
 
 }  // namespace sgf

@@ -6,21 +6,17 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <vector>
 
+#include "util/Extremes.h"
+
 namespace sgf {
-
-// In the host's stored values. least > greatest where the stretch holds no number (all NaN).
-struct Extremes {
-    float least;
-    float greatest;
-
-    bool holdsValues() const { return least <= greatest; }
-};
 
 class ValueSummaries {
 public:
@@ -37,25 +33,41 @@ public:
 
     static std::size_t stretchesIn(std::size_t samples, std::size_t size) { return (samples + size - 1) / size; }
 
+    // Two threads may summarise at once, each the blocks it claims; the channels (host numbers,
+    // from 1) of the second must be known before it starts. Everything else is the session's.
+    void addChannel(int16_t channel);
     bool has(int16_t channel, std::size_t block) const;
-    // Summarises the values of one block of the channel (host channel numbers, from 1).
+    // True for the one caller that is to summarise the block, which then adds it or, failing,
+    // releases it.
+    bool claim(int16_t channel, std::size_t block);
+    void release(int16_t channel, std::size_t block);
+    // Summarises the values of a claimed block of the channel.
     void add(int16_t channel, std::size_t block, std::span<const float> values);
     // Of a summarised block.
     Extremes ofBlock(int16_t channel, std::size_t block) const;
     // The stretches of `size` (one of kStretchSizes) of a summarised block, in order:
     // stretchesIn(its length, size) of them.
     void readStretches(int16_t channel, std::size_t block, std::size_t size, std::span<Extremes> stretches) const;
-    // The channel's values changed: its blocks are summarised again when next read.
+    // The channel's values changed: its blocks are summarised again when next read. Only for a
+    // channel that the session alone summarises.
     void forget(int16_t channel);
 
 private:
+    enum State : uint8_t { kNotSummarised, kClaimed, kSummarised };
+    struct Channel {
+        std::vector<Extremes> blocks;
+        std::unique_ptr<std::atomic<uint8_t>[]> states;
+    };
+
+    Channel& channelOf(int16_t channel) const;
     uint64_t offsetOf(int16_t channel, std::size_t block, std::size_t size) const;
 
     std::size_t blocksPerChannel_;
     int samplesPerBlock_;
     std::size_t entriesPerBlock_;  // of every level, in the file
-    std::vector<std::vector<Extremes>> blocks_;  // [channel - 1][block]; empty until the first add
-    std::vector<std::vector<bool>> summarised_;
+    // By host channel number less one, every number the host can give, so that adding a channel
+    // moves no other.
+    std::vector<std::unique_ptr<Channel>> channels_;
     int file_ = -1;
 };
 

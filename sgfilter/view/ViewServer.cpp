@@ -16,7 +16,10 @@ namespace sgf {
 
 namespace {
 
-constexpr const char* kJson = "application/json";
+// Named with its character set, which also keeps httplib from compressing the answers (it
+// compresses the bare media types it knows): on the loopback, compressing a trace takes longer
+// than sending it.
+constexpr const char* kJson = "application/json; charset=utf-8";
 constexpr std::size_t kServerThreads = 4;
 
 // While the module's settings dialog runs, the host may make no other call into the module, so

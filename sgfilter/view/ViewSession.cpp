@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "formats/InputFormats.h"
@@ -20,6 +21,10 @@ namespace {
 // Enough for the blocks a window reaches on either side of the block being computed, at every
 // stage of a chain, and for the blocks of the channels of one trace.
 constexpr std::size_t kCachedBlocks = 64;
+
+// From this many blocks a recording is long enough for its recorded channels to be summarised on
+// another core, through a second opening of the recording, while the session serves and computes.
+constexpr std::size_t kSummariseAlongsideFrom = 256;
 
 // Zoomed out so far that a column spans this many stretches of samples, the trace is drawn from
 // the stretches' summaries, the longest that fit; counting each whole in the column of its first
@@ -84,6 +89,11 @@ ViewSession::ViewSession(const ViewOptions& options)
         for (const PlannedBlock& block : plan_.blocks) starts.push_back(rate.times->timeOf(block.firstRow * rate.samplesPerTick));
     }
     summaries_ = std::make_unique<ValueSummaries>(options.scratch, plan_.blocksPerRate(), plan_.samplesPerBlock);
+    if (plan_.blocksPerRate() >= kSummariseAlongsideFrom) {
+        recordedSummariser_ = std::make_unique<RecordedSummariser>(
+            [options, everyChannel] { return openRecording(options.input, {options.scratch, everyChannel, options.annotations}); },
+            plan_, input_->channelRates(), *summaries_);
+    }
 }
 
 ViewSession::~ViewSession() = default;
@@ -294,7 +304,20 @@ std::span<const float> ViewSession::storedValues(int16_t channel, std::size_t bl
 }
 
 void ViewSession::ensureSummarised(int16_t channel, std::size_t blockIndex) {
-    if (!summaries_->has(channel, blockIndex)) summaries_->add(channel, blockIndex, storedValues(channel, blockIndex));
+    while (!summaries_->has(channel, blockIndex)) {
+        if (summaries_->claim(channel, blockIndex)) return summarise(channel, blockIndex, storedValues(channel, blockIndex));
+        // The recorded channels' summariser is at this very block.
+        std::this_thread::yield();
+    }
+}
+
+void ViewSession::summarise(int16_t channel, std::size_t blockIndex, std::span<const float> values) {
+    try {
+        summaries_->add(channel, blockIndex, values);
+    } catch (...) {
+        summaries_->release(channel, blockIndex);
+        throw;
+    }
 }
 
 bool ViewSession::prepareNext() {
@@ -371,7 +394,7 @@ void ViewSession::traceSamples(const TraceRequest& request, std::size_t index, T
         for (std::size_t channel = 0; channel < request.channels.size(); ++channel) {
             const int16_t number = request.channels[channel];
             const std::span<const float> stored = storedValues(number, index);
-            if (!summaries_->has(number, index)) summaries_->add(number, index, stored);
+            if (summaries_->claim(number, index)) summarise(number, index, stored);
             for (std::size_t sample = 0; sample < length; ++sample) {
                 values[channel][sample] = conversions[channel].toUnits(stored[sample]);
             }

@@ -19,6 +19,7 @@
 #include "recording/StageRunner.h"
 #include "refhost/ReferenceHost.h"
 #include "stagesettings/FilterSettings.h"
+#include "view/RecordedSummariser.h"
 #include "view/TraceColumns.h"
 #include "view/ValueSummaries.h"
 
@@ -93,6 +94,8 @@ private:
     std::span<const float> storedValues(int16_t channel, std::size_t blockIndex);
     // Where `channel`'s values of the block are summarised, computing them first if need be.
     void ensureSummarised(int16_t channel, std::size_t blockIndex);
+    // Of a block this session claimed.
+    void summarise(int16_t channel, std::size_t blockIndex, std::span<const float> values);
     void traceSamples(const TraceRequest& request, std::size_t firstBlock, TraceColumns& columns);
     // From stretches of `stretchSize` samples, or of whole blocks where it is 0.
     void traceSummaries(const TraceRequest& request, std::size_t firstBlock, std::size_t stretchSize, TraceColumns& columns);
@@ -105,6 +108,7 @@ private:
     std::vector<std::vector<double>> blockStarts_;  // time of each block's first sample, by rate and block index
     std::vector<std::unique_ptr<Computed>> computed_;  // by channel, after the file's
     std::unique_ptr<ValueSummaries> summaries_;
+    std::unique_ptr<RecordedSummariser> recordedSummariser_;  // after what it reads, so it stops first
     std::size_t preparedBlocks_ = 0;  // every channel's blocks before this one are summarised
     std::vector<int16_t> failing_;    // computed channels left out of idle work
 };
