@@ -125,7 +125,8 @@ const compactChart = 60; // and lower: smaller fonts, and the chart's controls o
 function chartHeight() {
   const count = Math.max(1, panelLayout().length);
   const room = document.getElementById("charts").clientHeight - timeAxisHeight - 2;
-  return Math.floor(Math.min(320, Math.max(smallestChart, room / count - 1)));
+  const border = room / count - 1 > compactChart ? 1 : 0; // compact charts go without the line between them
+  return Math.floor(Math.min(320, Math.max(smallestChart, room / count - border)));
 }
 
 function chartWidth() {
@@ -637,7 +638,8 @@ function listen() {
   channelChoice.listen();
   annotationList.listen();
   document.addEventListener("keydown", (event) => {
-    if (!state.recording || event.target.closest("input, select, textarea, dialog")) return;
+    // The keys are the charts' except where they type or choose; a ticked box keeps them.
+    if (!state.recording || event.target.closest("input:not([type=checkbox]), select, textarea, dialog")) return;
     const actions = {
       ArrowLeft: () => pan(-0.25), ArrowRight: () => pan(0.25),
       "+": () => zoomAbout((state.from + state.to) / 2, 0.5), "=": () => zoomAbout((state.from + state.to) / 2, 0.5),
