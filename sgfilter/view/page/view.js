@@ -106,6 +106,11 @@ function drawMarks(plot) {
   const shown = annotationList.current();
   state.recording.annotations.forEach((annotation, index) => {
     const position = x(annotation.onset);
+    if (annotation.duration > 0) {
+      ctx.fillStyle = "rgba(122, 92, 0, 0.08)";
+      ctx.fillRect(position, bbox.top, x(annotation.onset + annotation.duration) - position, bbox.height);
+      ctx.fillStyle = "#7a5c00";
+    }
     if (position < bbox.left || position > bbox.left + bbox.width) return;
     ctx.lineWidth = (index === shown ? 2 : 1) * devicePixelRatio;
     ctx.beginPath();
