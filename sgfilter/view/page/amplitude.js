@@ -76,5 +76,5 @@ const amplitude = (() => {
     a: () => targets().forEach((panel) => fix(panel, false)),
   };
 
-  return { rangeOf, controlsOf, keys, fixedRange: (panel) => fixed.get(keyOf(panel)) || null };
+  return { rangeOf, controlsOf, keys };
 })();

@@ -109,5 +109,5 @@ const annotationList = (() => {
 
   const keys = { n: () => step(1), p: () => step(-1) };
 
-  return { showList, markCurrent, showAnnotation, step, current, listen, keys };
+  return { showList, markCurrent, showAnnotation, current, listen, keys };
 })();

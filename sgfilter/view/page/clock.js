@@ -66,7 +66,8 @@ const clockTime = (() => {
     const startOfDay = (start / 1000) % 86400;
     return {
       incrs: steps,
-      space: 70,
+      // Room for "00:00:00.000" where the ticks come closer than a second.
+      space: (plot, index, min, max, width) => ((max - min) / width * 70 < 1 ? 95 : 70),
       splits: (plot, index, min, max, step) => {
         const ticks = [];
         const decimals = Math.max(0, -Math.floor(Math.log10(step) + 1e-9));

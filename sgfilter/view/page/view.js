@@ -206,7 +206,7 @@ function makePanel(channels, index, all) {
            { size: 70, font, space: height > compactChart ? 30 : 10, ticks: { size: height > compactChart ? 10 : 3 } }],
     // The same room on the right of every chart, for the time axis's last label, keeps the charts'
     // times one above the other.
-    padding: [4, 40, 0, 0],
+    padding: [4, 40, last ? 0 : 4, 0],
     cursor: { sync: { key: "sgfilter" }, drag: { x: true, y: false } },
     hooks: {
       draw: [drawMarks],
