@@ -203,6 +203,23 @@ check("the annotations are listed by clock time and text, filtered, chosen, and 
   assert.match(await page.textContent("#status"), /No annotation listed after this one/);
 });
 
+check("a computed channel drawn over its source is hidden and shown apart from it", async (page) => {
+  const asked = traceRequests(page);
+  await redrawn(page, () => page.evaluate(() => window.sgView.addComputed(1)));
+  const headings = () => page.locator(".panel h2").allTextContents();
+  assert.equal((await headings())[0], "1: pressure1(mmHg)5: Savitzky-Golay of pressure1(mmHg)Settings…");
+  await page.click("#channel-menu summary");
+  await redrawn(page, () => page.uncheck('#channel-list input[data-channel="1"]'));
+  assert.equal((await headings())[0], "5: Savitzky-Golay of pressure1(mmHg)Settings…");
+  assert.equal(asked.at(-1), "5,2,3,4");
+  await redrawn(page, () => page.uncheck('#channel-list input[data-channel="5"]'));
+  assert.equal((await headings())[0], "2: ecg1(mV)");
+  await redrawn(page, () => page.check('#channel-list input[data-channel="1"]'));
+  assert.deepEqual(await headings(), ["1: pressure1(mmHg)", "2: ecg1(mV)", "3: pressure2(mmHg)", "4: ecg2(mV)"]);
+  assert.equal(asked.at(-1), "1,2,3,4");
+  await page.click("#channel-menu summary");
+});
+
 async function manyCharts(browser) {
   const { server, address } = startView(buildDir, many);
   try {
