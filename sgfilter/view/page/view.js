@@ -134,10 +134,10 @@ function chartHeight() {
   return Math.floor(Math.min(320, Math.max(smallestChart, room / count - border)));
 }
 
+const labelWidth = 180; // as .panel .label in view.css
 function chartWidth() {
   return Math.max(300, document.getElementById("panels").clientWidth - labelWidth);
 }
-const labelWidth = 180; // as .panel .label in view.css
 
 function makePanel(channels, index, all) {
   const last = index === all.length - 1;
@@ -322,6 +322,7 @@ function pan(fraction) {
 }
 
 function showAll() { return setView(recordingStart(), recordingEnd()); }
+function showEnd() { const width = state.to - state.from; return setView(recordingEnd() - width, recordingEnd()); }
 
 // The stretch from the time typed, as wide as it is now.
 function goTo(text) {
@@ -332,7 +333,6 @@ function goTo(text) {
   }
   return setView(place.value, place.value + (state.to - state.from)).then(() => true);
 }
-function showEnd() { const width = state.to - state.from; return setView(recordingEnd() - width, recordingEnd()); }
 
 function shellWord(text) {
   return /^[A-Za-z0-9_./:=+-]+$/.test(text) ? text : `'${text.replace(/'/g, "'\\''")}'`;
