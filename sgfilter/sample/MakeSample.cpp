@@ -3,9 +3,11 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -52,8 +54,39 @@ void writeRecording(const std::filesystem::path& output, double durationSeconds,
 }
 
 // The same pause rounded out to whole seconds; the channels alternate pressure and ECG.
+// EDF and BDF only: when the recording starts, and how many annotations to spread over it.
+struct EdfExtras {
+    sgf::StartDateTime start{2024, 1, 1, 8, 0, 0};
+    int annotations = 0;
+};
+
+// "YYYY-MM-DD hh:mm:ss", as `sgfilter info` prints a start.
+sgf::StartDateTime startOf(const std::string& text) {
+    sgf::StartDateTime start;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &start.year, &start.month, &start.day, &start.hour,
+                    &start.minute, &start.second, &end) != 6 ||
+        start.year < 1985 || start.year > 2084 || start.month < 1 || start.month > 12 || start.day < 1 || start.day > 31 ||
+        start.hour > 23 || start.minute > 59 || start.second > 59 || start.hour < 0 || start.minute < 0 || start.second < 0) {
+        throw std::runtime_error("--start takes \"YYYY-MM-DD hh:mm:ss\" from 1985 to 2084, not \"" + text + "\"");
+    }
+    return start;
+}
+
+// Evenly spaced, each a second long, their texts cycling through a few kinds so a reader can pick
+// one kind out.
+std::vector<sgf::Annotation> annotationsOver(double durationSeconds, int count) {
+    static const char* const kinds[] = {"cuff inflation", "movement", "flush"};
+    std::vector<sgf::Annotation> annotations;
+    for (int index = 0; index < count; ++index) {
+        const double onset = std::floor(durationSeconds * (index + 1) / (count + 1) * 10.0) / 10.0;
+        annotations.push_back({onset, 1.0, std::string(kinds[index % 3]) + " " + std::to_string(index + 1)});
+    }
+    return annotations;
+}
+
 void writeEdfRecording(const std::filesystem::path& output, bool is24Bit, double durationSeconds, int channels,
-                       uint32_t seed) {
+                       uint32_t seed, const EdfExtras& extras) {
     sgf::AtomicOutputFile file(output);
     sgf::SyntheticPhysiology physiology(durationSeconds, seed);
     const auto seconds = static_cast<int64_t>(durationSeconds);
@@ -64,7 +97,8 @@ void writeEdfRecording(const std::filesystem::path& output, bool is24Bit, double
     contents.is24Bit = is24Bit;
     contents.patientName = "Synthetic";
     contents.equipment = "make-sample";
-    contents.start = {2024, 1, 1, 8, 0, 0};
+    contents.start = extras.start;
+    contents.annotations = annotationsOver(durationSeconds, extras.annotations);
     contents.tickRate = kSamplesPerSecond;
     contents.runs = {{0.0, static_cast<std::size_t>(gapFirst * kSamplesPerSecond)},
                      {static_cast<double>(gapEnd), static_cast<std::size_t>((seconds - gapEnd) * kSamplesPerSecond)}};
@@ -115,13 +149,20 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1.0, 1.0e6))
         ->capture_default_str();
     app.add_option("--seed", seed, "Seed of the noise and the heart-rate variability")->capture_default_str();
+    std::string start;
+    EdfExtras extras;
+    app.add_option("--start", start, "EDF and BDF: when the recording starts, \"YYYY-MM-DD hh:mm:ss\" (2024-01-01 08:00:00)");
+    app.add_option("--annotations", extras.annotations, "EDF and BDF: how many annotations to spread over the recording")
+        ->check(CLI::Range(0, 10000))
+        ->capture_default_str();
     CLI11_PARSE(app, argc, argv);
 
     try {
         if (format == "csv") {
             writeRecording(output, durationSeconds, seed);
         } else {
-            writeEdfRecording(output, format == "bdf", durationSeconds, channels, seed);
+            if (!start.empty()) extras.start = startOf(start);
+            writeEdfRecording(output, format == "bdf", durationSeconds, channels, seed, extras);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make-sample: %s\n", error.what());

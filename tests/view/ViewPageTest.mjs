@@ -230,6 +230,19 @@ check("a width typed and OK clicked straight away are both taken, and the dialog
   assert.deepEqual([settings.derivative, settings.order, settings.width], [1, 3, 15]);
 });
 
+check("a recording without a start reads in seconds, and the go-to box takes seconds only", async (page) => {
+  const labels = await page.evaluate(() => window.sgView.state.panels.at(-1).plot.axes[0]._values);
+  assert.ok(labels.every((label) => !String(label).includes(":")), labels.join(" | "));
+  let count = await page.evaluate(() => window.sgView.state.refreshes);
+  await page.fill("#go-to", "16");
+  await page.press("#go-to", "Enter");
+  await settled(page, count);
+  assert.match(await page.textContent("#stretch"), /^16\.000 s to \d+\.\d{3} s$/);
+  await page.fill("#go-to", "14:30");
+  await page.press("#go-to", "Enter");
+  assert.equal(await page.textContent("#status"), "this recording has no start time: give seconds from its start, as +3600 s");
+});
+
 // A day at one sample a second: as long as a long recording, as cheap to open as a short one.
 function dayLongCsv() {
   const file = path.join(scratch, "day.csv");

@@ -10,7 +10,7 @@ const state = {
   recording: null,
   from: 0,
   to: 1,
-  panels: [], // {channels: [numbers], plot: uPlot, element, request: number}
+  panels: [], // {channels: [numbers], plot: uPlot, element, data}
   busy: 0,
   dialogOpen: false,
   dialogBusy: false,
@@ -70,7 +70,7 @@ function panelLayout() {
     panels.push(same);
     for (const other of others) panels.push([other]);
   }
-  return panels;
+  return panels.map((numbers) => numbers.filter(channelChoice.isShown)).filter((numbers) => numbers.length > 0);
 }
 
 function colourOf(number) {
@@ -103,27 +103,49 @@ function drawMarks(plot) {
   ctx.fillStyle = "#7a5c00";
   ctx.setLineDash([4 * devicePixelRatio, 3 * devicePixelRatio]);
   ctx.font = `${11 * devicePixelRatio}px system-ui, sans-serif`;
-  for (const annotation of state.recording.annotations) {
+  const shown = annotationList.current();
+  state.recording.annotations.forEach((annotation, index) => {
     const position = x(annotation.onset);
-    if (position < bbox.left || position > bbox.left + bbox.width) continue;
+    if (annotation.duration > 0) {
+      ctx.fillStyle = "rgba(122, 92, 0, 0.08)";
+      ctx.fillRect(position, bbox.top, x(annotation.onset + annotation.duration) - position, bbox.height);
+      ctx.fillStyle = "#7a5c00";
+    }
+    if (position < bbox.left || position > bbox.left + bbox.width) return;
+    ctx.lineWidth = (index === shown ? 2 : 1) * devicePixelRatio;
     ctx.beginPath();
     ctx.moveTo(position, bbox.top);
     ctx.lineTo(position, bbox.top + bbox.height);
     ctx.stroke();
     ctx.fillText(annotation.text, position + 3 * devicePixelRatio, bbox.top + 12 * devicePixelRatio);
-  }
+  });
   ctx.restore();
 }
 
-// The charts share the window's height, within limits that keep a trace readable.
+// The charts share the height beside the annotations, the time axis under the last of them; 64
+// charts fit a screen 1080 pixels high, and past the smallest height the charts scroll.
+const timeAxisHeight = 48;
+const smallestChart = 14;
+const compactChart = 60; // and lower: smaller fonts, and the chart's controls only under the pointer
 function chartHeight() {
   const count = Math.max(1, panelLayout().length);
-  return Math.round(Math.min(320, Math.max(160, (window.innerHeight - 190) / count - 36)));
+  const room = document.getElementById("charts").clientHeight - timeAxisHeight - 2;
+  const border = room / count - 1 > compactChart ? 1 : 0; // compact charts go without the line between them
+  return Math.floor(Math.min(320, Math.max(smallestChart, room / count - border)));
 }
 
-function makePanel(channels) {
+const labelWidth = 180; // as .panel .label in view.css
+function chartWidth() {
+  return Math.max(300, document.getElementById("panels").clientWidth - labelWidth);
+}
+
+function makePanel(channels, index, all) {
+  const last = index === all.length - 1;
+  const height = chartHeight();
   const element = document.createElement("section");
   element.className = "panel";
+  const label = document.createElement("div");
+  label.className = "label";
   const heading = document.createElement("h2");
   for (const number of channels) {
     const described = channel(number);
@@ -144,7 +166,16 @@ function makePanel(channels) {
       heading.append(settings);
     }
   }
-  element.append(heading);
+  const tools = document.createElement("div");
+  tools.className = "tools";
+  const hide = document.createElement("button");
+  hide.className = "hide";
+  hide.textContent = "Hide";
+  hide.title = "Hide this chart's channels; the Channels menu brings them back";
+  hide.onclick = () => channelChoice.setShown(channels, false);
+  tools.append(hide);
+  label.append(heading, tools);
+  element.append(label);
   document.getElementById("panels").append(element);
 
   const series = [{ label: "time (s)" }];
@@ -161,15 +192,21 @@ function makePanel(channels) {
     series.push({ label: `${label} max`, stroke, width, spanGaps: false, points: { show: false } });
     bands.push({ series: [series.length - 1, series.length - 2], fill: withAlpha(colour, pale ? 0.15 : 0.35) });
   }
-  const panel = { channels, element, request: 0, plot: null };
+  const panel = { channels, element, plot: null };
+  tools.append(amplitude.controlsOf(panel));
+  const font = height > compactChart ? "12px system-ui, sans-serif" : "9px system-ui, sans-serif";
   const options = {
-    width: Math.max(300, document.getElementById("panels").clientWidth),
-    height: chartHeight(),
+    width: chartWidth(),
+    height: height + (last ? timeAxisHeight : 0),
     series,
     bands,
     legend: { show: false },
-    scales: { x: { time: false, auto: false } },
-    axes: [{ label: "" }, { size: 70 }],
+    scales: { x: { time: false, auto: false }, y: { range: amplitude.rangeOf(panel) } },
+    axes: [{ show: last, size: timeAxisHeight, font: "12px system-ui, sans-serif", ...clockTime.axis(state.recording) },
+           { size: 70, font, space: height > compactChart ? 30 : 10, ticks: { size: height > compactChart ? 10 : 3 } }],
+    // The same room on the right of every chart, for the time axis's last label, keeps the charts'
+    // times one above the other.
+    padding: [4, 40, last ? 0 : 4, 0],
     cursor: { sync: { key: "sgfilter" }, drag: { x: true, y: false } },
     hooks: {
       draw: [drawMarks],
@@ -193,26 +230,46 @@ function makePanel(channels) {
 
 function buildPanels() {
   for (const panel of state.panels) panel.plot.destroy();
-  document.getElementById("panels").replaceChildren();
+  const element = document.getElementById("panels");
+  element.replaceChildren();
+  element.classList.toggle("compact", chartHeight() <= compactChart);
   state.panels = panelLayout().map(makePanel);
 }
 
-async function refreshPanel(panel) {
-  const request = ++panel.request;
-  const columns = Math.max(1, Math.round(panel.plot.bbox.width / devicePixelRatio));
-  const query = `channels=${panel.channels.join(",")}&from=${state.from}&to=${state.to}&columns=${columns}`;
-  const trace = await ask(`api/trace?${query}`);
-  if (request !== panel.request) return; // a later view has been asked for meanwhile
-  const data = [trace.times];
-  for (const answer of trace.channels) data.push(answer.min, answer.max);
-  panel.data = data;
-  panel.plot.setData(data, false);
-  panel.plot.setScale("x", { min: state.from, max: state.to });
+// The charts of one rate: the server thins their channels in one answer, at the charts' width.
+async function askTraces(panels) {
+  const columns = Math.max(1, Math.round(panels[0].plot.bbox.width / devicePixelRatio));
+  const channels = panels.flatMap((panel) => panel.channels);
+  return ask(`api/trace?channels=${channels.join(",")}&from=${state.from}&to=${state.to}&columns=${columns}`);
+}
+
+function drawTraces(panels, trace) {
+  let next = 0;
+  for (const panel of panels) {
+    const data = [trace.times];
+    for (const answer of trace.channels.slice(next, next + panel.channels.length)) data.push(answer.min, answer.max);
+    next += panel.channels.length;
+    panel.data = data;
+    panel.plot.setData(data, false);
+    panel.plot.setScale("x", { min: state.from, max: state.to });
+    panel.element.classList.remove("drawing");
+  }
+}
+
+// The charts by the rate of their channels, each chart's channels sharing one.
+function panelsByRate() {
+  const rates = new Map();
+  for (const panel of state.panels) {
+    const rate = channel(panel.channels[0]).rateIndex;
+    rates.set(rate, [...(rates.get(rate) || []), panel]);
+  }
+  return [...rates.values()];
 }
 
 async function refresh() {
   if (state.dialogOpen) return; // the module is busy with its dialog; the drawing stays as it is
-  document.getElementById("stretch").textContent = `${state.from.toFixed(3)} s to ${state.to.toFixed(3)} s`;
+  document.getElementById("stretch").textContent = clockTime.stretch(state.recording, state.from, state.to);
+  annotationList.markCurrent();
   state.busy++;
   const generation = ++state.generation;
   const latest = () => generation === state.generation;
@@ -224,12 +281,13 @@ async function refresh() {
     for (const panel of state.panels) panel.element.classList.add("drawing");
   }, 300);
   try {
-    // One chart after another: the server answers one at a time anyway, and a browser's many
-    // connections at once only queue for its threads. A later view stops this one's requests.
-    for (const panel of state.panels) {
+    // One request a rate, one after another: the server answers one at a time anyway, and a
+    // browser's many connections at once only queue for its threads. A later view stops this
+    // one's requests, and its answers are not drawn.
+    for (const panels of panelsByRate()) {
       if (!latest()) break;
-      await refreshPanel(panel);
-      panel.element.classList.remove("drawing");
+      const trace = await askTraces(panels);
+      if (latest()) drawTraces(panels, trace);
     }
     if (latest()) status("");
   } catch (error) {
@@ -265,6 +323,16 @@ function pan(fraction) {
 
 function showAll() { return setView(recordingStart(), recordingEnd()); }
 function showEnd() { const width = state.to - state.from; return setView(recordingEnd() - width, recordingEnd()); }
+
+// The stretch from the time typed, as wide as it is now.
+function goTo(text) {
+  const place = clockTime.parse(state.recording, text, recordingStart(), recordingEnd());
+  if (place.error) {
+    status(place.error);
+    return Promise.resolve(false);
+  }
+  return setView(place.value, place.value + (state.to - state.from)).then(() => true);
+}
 
 function shellWord(text) {
   return /^[A-Za-z0-9_./:=+-]+$/.test(text) ? text : `'${text.replace(/'/g, "'\\''")}'`;
@@ -307,8 +375,12 @@ function showBatch() {
 
 async function loadRecording() {
   state.recording = await ask("api/recording");
+  document.getElementById("title").textContent =
+    `sgfilter view: ${state.recording.format}${state.recording.start ? `, started ${state.recording.start}` : ""}`;
   const select = document.getElementById("source");
   select.replaceChildren(...state.recording.channels.map((c) => new Option(`${c.number}: ${c.name}`, c.number)));
+  channelChoice.showMenu();
+  annotationList.showList(); // before the charts, which take the width it leaves
   buildPanels();
   showBatch();
 }
@@ -562,34 +634,50 @@ function listen() {
   document.getElementById("zoom-out").onclick = () => zoomAbout((state.from + state.to) / 2, 2);
   document.getElementById("all").onclick = showAll;
   document.getElementById("add").onclick = () => addAndTune(Number(document.getElementById("source").value)).catch(failed);
+  const place = document.getElementById("go-to");
+  place.onkeydown = (event) => {
+    if (event.key !== "Enter" || !state.recording) return;
+    event.preventDefault();
+    goTo(place.value);
+  };
+  channelChoice.listen();
+  annotationList.listen();
   document.addEventListener("keydown", (event) => {
-    if (!state.recording || event.target.closest("input, select, textarea, dialog")) return;
+    // The keys are the charts' except where they type or choose; a ticked box keeps them.
+    if (!state.recording || event.target.closest("input:not([type=checkbox]), select, textarea, dialog")) return;
     const actions = {
       ArrowLeft: () => pan(-0.25), ArrowRight: () => pan(0.25),
       "+": () => zoomAbout((state.from + state.to) / 2, 0.5), "=": () => zoomAbout((state.from + state.to) / 2, 0.5),
       "-": () => zoomAbout((state.from + state.to) / 2, 2), Home: showAll, End: showEnd,
+      ...amplitude.keys, ...annotationList.keys,
     };
-    if (!actions[event.key]) return;
+    if (!actions[event.key] || event.ctrlKey || event.metaKey || event.altKey) return;
     event.preventDefault();
     actions[event.key]();
   });
+  // The charts' room changes with the window, and with the header as its lines wrap.
   let resizing = 0;
-  window.addEventListener("resize", () => {
+  let room = "";
+  new ResizeObserver(() => {
+    const charts = document.getElementById("charts");
+    const size = `${charts.clientWidth}x${charts.clientHeight}`;
+    if (size === room || !state.recording) return;
+    room = size;
     clearTimeout(resizing);
     resizing = setTimeout(() => {
-      const width = Math.max(300, document.getElementById("panels").clientWidth);
-      for (const panel of state.panels) panel.plot.setSize({ width, height: chartHeight() });
+      const height = chartHeight();
+      document.getElementById("panels").classList.toggle("compact", height <= compactChart);
+      state.panels.forEach((panel, index) => panel.plot.setSize({
+        width: chartWidth(), height: height + (index === state.panels.length - 1 ? timeAxisHeight : 0) }));
       refresh();
     }, 150);
-  });
+  }).observe(document.getElementById("charts"));
 }
 
 async function begin() {
   status("Opening the recording…");
   await loadRecording();
   const first = recordingStart();
-  document.getElementById("title").textContent =
-    `sgfilter view: ${state.recording.format}${state.recording.start ? `, started ${state.recording.start}` : ""}`;
   await setView(first, Math.min(recordingEnd(), first + firstView));
 }
 
@@ -603,5 +691,6 @@ async function start() {
 }
 
 // For whoever drives the page from outside (the browser test): the state and its actions.
-window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog };
+window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog, goTo,
+                  setShown: channelChoice.setShown, showAnnotation: annotationList.showAnnotation };
 start();
