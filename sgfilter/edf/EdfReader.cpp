@@ -167,6 +167,9 @@ void EdfReader::readStored(std::size_t channel, std::size_t firstRow, std::span<
     const std::size_t bytesPerSample = header_.is24Bit ? 3 : 2;
     // A power of two: dividing by it is exact.
     const auto inverseBase = 1.0 / static_cast<double>(description_.channels.at(channel).scaling.baseFactor);
+    const auto floatInverseBase = static_cast<float>(inverseBase);
+    // Far enough from float's ends that no product of 16 bits by it is rounded.
+    const bool inverseBaseInFloat = floatInverseBase == inverseBase && inverseBase >= 0x1p-100 && inverseBase <= 0x1p100;
     std::vector<unsigned char> bytes;
     for (std::size_t done = 0; done < values.size();) {
         const std::size_t row = firstRow + done;
@@ -181,12 +184,14 @@ void EdfReader::readStored(std::size_t channel, std::size_t firstRow, std::span<
             throw InputError(file_, 0, fmt::format("data record {} cannot be read", record + 1));
         }
         float* const out = values.data() + done;
-        if (bytesPerSample == 2) {
-            // EDF's common case in a loop the compiler can widen.
+        if (bytesPerSample == 2 && inverseBaseInFloat) {
+            // EDF's common case four lanes at a time. The exact product of 16 bits and float's 24
+            // fits in double, so double's product rounded to float and float's own product are
+            // one rounding of one number: the same bits.
             for (std::size_t index = 0; index < count; ++index) {
                 int16_t digital = 0;
                 std::memcpy(&digital, bytes.data() + 2 * index, 2);
-                out[index] = static_cast<float>(digital * inverseBase);
+                out[index] = static_cast<float>(digital) * floatInverseBase;
             }
         } else {
             for (std::size_t index = 0; index < count; ++index) {

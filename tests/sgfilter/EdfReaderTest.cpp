@@ -3,6 +3,7 @@
 // time the records' onsets give it, at every rate read.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <random>
 
 #include "recording/InputBlockStore.h"
@@ -63,6 +64,31 @@ TEST(EdfReader, AnySpanOfRowsReadsTheDigitalValuesExactlyAtTheirRecordsTimes) {
             const std::size_t row = first + k;
             const double expected = static_cast<double>(row) / 80 + (row >= kBdfPauseBefore * kBdfPerRecord ? kBdfPause : 0.0);
             ASSERT_NEAR(times[k], expected, 1e-12) << "row " << row;
+        }
+    }
+}
+
+// Read four lanes at a time in float, every 16-bit value gives the bits that the product in
+// double, rounded to float, gives: whatever the scaling.
+TEST(EdfReader, EverySixteenBitValueReadsAsItsProductInDoubleRoundedToFloat) {
+    constexpr int kPerRecord = 4096;
+    const auto everyValue = [](std::size_t i) { return static_cast<int>(i % 65536) - 32768; };
+    EdfTestFile file;
+    file.plain = true;
+    file.onsets = recordOnsets(16, 1.0, 16, 0.0);
+    file.signals = {{"Exact", "uV", -3276.8, 3276.7, -32768, 32767, kPerRecord, everyValue},
+                    {"Odd", "mmHg", -300, 300, -32768, 32767, kPerRecord, everyValue},
+                    {"Narrow", "mV", -0.001, 0.001, -32768, 32767, kPerRecord, everyValue}};
+    TempFolder folder;
+    const EdfReader reader(folder.write("every-value.edf", file.bytes()), folder.path());
+    for (std::size_t channel = 0; channel < file.signals.size(); ++channel) {
+        const double inverseBase = 1.0 / static_cast<double>(reader.description().channels[channel].scaling.baseFactor);
+        std::vector<float> stored(16 * kPerRecord);
+        // From a row inside a record, so the reads start and end part way through records.
+        reader.readStored(channel, 7, std::span(stored).first(stored.size() - 7));
+        for (std::size_t row = 7; row < stored.size(); ++row) {
+            const float expected = static_cast<float>(everyValue(row) * inverseBase);
+            ASSERT_EQ(std::bit_cast<uint32_t>(stored[row - 7]), std::bit_cast<uint32_t>(expected)) << "channel " << channel << " row " << row;
         }
     }
 }
