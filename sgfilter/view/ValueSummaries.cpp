@@ -113,9 +113,8 @@ void ValueSummaries::readStretches(int16_t channel, std::size_t block, std::size
 }
 
 void ValueSummaries::forget(int16_t channel) {
-    const std::unique_ptr<Channel>& entry = channels_.at(static_cast<std::size_t>(channel - 1));
-    if (!entry) return;
-    for (std::size_t block = 0; block < blocksPerChannel_; ++block) entry->states[block].store(kNotSummarised, std::memory_order_relaxed);
+    // Dropped whole: the summariser never reads a channel that the session alone summarises.
+    channels_.at(static_cast<std::size_t>(channel - 1)).reset();
 }
 
 }  // namespace sgf

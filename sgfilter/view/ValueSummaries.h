@@ -48,8 +48,9 @@ public:
     // The stretches of `size` (one of kStretchSizes) of a summarised block, in order:
     // stretchesIn(its length, size) of them.
     void readStretches(int16_t channel, std::size_t block, std::size_t size, std::span<Extremes> stretches) const;
-    // The channel's values changed: its blocks are summarised again when next read. Only for a
-    // channel that the session alone summarises.
+    // The channel's values changed, or it is gone: its blocks are summarised again when next read,
+    // and its pairs give back their memory until then. Only for a channel that the session alone
+    // summarises.
     void forget(int16_t channel);
 
 private:
