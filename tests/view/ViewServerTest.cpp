@@ -70,7 +70,7 @@ TEST_F(ViewServerTest, BadRequestsGetAClearStatusAndTheServerGoesOn) {
         {"api/trace?channels=99999&from=0&to=1&columns=10", nullptr, 400, "not a channel number"},
         {"api/trace?from=0&to=1&columns=10", nullptr, 400, "not a channel number"},
         {"api/computed", "{", 400, "JSON"},
-        {"api/computed", "[1]", 400, "source"},
+        {"api/computed", "[1]", 400, "JSON object"},
         {"api/computed", R"({"source": 7})", 400, "no channel 7"},
         {"api/computed", R"({"source": 1, "width": 4})", 400, "width must be odd"},
         {"api/computed", R"({"source": 1, "order": "3"})", 400, "order must be a whole number"},
