@@ -18,8 +18,8 @@ export function built(buildDir, program, args) {
 }
 
 // The server's process and a promise of the address it prints.
-export function startView(buildDir, recording) {
-  const [command, args] = built(buildDir, "sgfilter", ["view", recording, "--no-open"]);
+export function startView(buildDir, recording, options = []) {
+  const [command, args] = built(buildDir, "sgfilter", ["view", recording, "--no-open", ...options]);
   const server = spawn(command, args, { stdio: ["ignore", "pipe", "inherit"] });
   const address = new Promise((resolve, reject) => {
     let text = "";
