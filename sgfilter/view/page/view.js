@@ -163,7 +163,7 @@ function makePanel(channels, index, all) {
       settings.dataset.channel = number;
       settings.textContent = "Settings…";
       settings.onclick = () => openDialog(number).catch(failed);
-      heading.append(settings);
+      heading.append(settings, removal.buttonOf(number));
     }
   }
   const tools = document.createElement("div");
@@ -208,6 +208,7 @@ function makePanel(channels, index, all) {
     // times one above the other.
     padding: [4, 40, last ? 0 : 4, 0],
     cursor: { sync: { key: "sgfilter" }, drag: { x: true, y: false } },
+    plugins: [readout.pluginOf(panel), measure.pluginOf(panel)],
     hooks: {
       draw: [drawMarks],
       setSelect: [(plot) => {
@@ -374,7 +375,11 @@ function showBatch() {
 }
 
 async function loadRecording() {
-  state.recording = await ask("api/recording");
+  showRecording(await ask("api/recording"));
+}
+
+function showRecording(recording) {
+  state.recording = recording;
   document.getElementById("title").textContent =
     `sgfilter view: ${state.recording.format}${state.recording.start ? `, started ${state.recording.start}` : ""}`;
   const select = document.getElementById("source");
@@ -642,6 +647,7 @@ function listen() {
   };
   channelChoice.listen();
   annotationList.listen();
+  saving.listen();
   document.addEventListener("keydown", (event) => {
     // The keys are the charts' except where they type or choose; a ticked box keeps them.
     if (!state.recording || event.target.closest("input:not([type=checkbox]), select, textarea, dialog")) return;
@@ -649,7 +655,7 @@ function listen() {
       ArrowLeft: () => pan(-0.25), ArrowRight: () => pan(0.25),
       "+": () => zoomAbout((state.from + state.to) / 2, 0.5), "=": () => zoomAbout((state.from + state.to) / 2, 0.5),
       "-": () => zoomAbout((state.from + state.to) / 2, 2), Home: showAll, End: showEnd,
-      ...amplitude.keys, ...annotationList.keys,
+      ...amplitude.keys, ...annotationList.keys, ...measure.keys,
     };
     if (!actions[event.key] || event.ctrlKey || event.metaKey || event.altKey) return;
     event.preventDefault();
@@ -691,6 +697,6 @@ async function start() {
 }
 
 // For whoever drives the page from outside (the browser test): the state and its actions.
-window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog, goTo,
+window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog, goTo, readout, measure, removal, saving,
                   setShown: channelChoice.setShown, showAnnotation: annotationList.showAnnotation };
 start();
