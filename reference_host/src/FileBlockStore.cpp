@@ -1,5 +1,6 @@
 #include "refhost/FileBlockStore.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +44,14 @@ void FileBlockStore::load(DataKind kind, int16_t channel, int32_t start, std::sp
     // Past the end of the file: a region never written reads as a hole would.
     const auto read = static_cast<std::size_t>(count);
     std::memset(reinterpret_cast<char*>(values.data()) + read, 0, values.size_bytes() - read);
+}
+
+void FileBlockStore::discard(DataKind kind, int16_t channel) {
+    const auto offset = static_cast<off_t>(offsetOf(kind, channel, 0, 0));
+    if (::fallocate(descriptor_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, offset, static_cast<off_t>(regionBytes_)) != 0 &&
+        errno != EOPNOTSUPP) {
+        fail("free");
+    }
 }
 
 uint64_t FileBlockStore::fileBytes() const {

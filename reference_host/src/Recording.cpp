@@ -168,6 +168,23 @@ void Recording::heldByStore(DataKind kind, int16_t channel) {
     for (BlockState& entry : states_.at(channel - 1)) entry.flags |= kind == DataKind::raw ? rawStored : computedStored;
 }
 
+void Recording::dropValues(DataKind kind, int16_t channel) {
+    const std::size_t at = kind == DataKind::raw ? 0 : 1;
+    const uint8_t stored = kind == DataKind::raw ? rawStored : computedStored;
+    for (int16_t block = 1; block <= blockCount(); ++block) {
+        BlockState& entry = state(channel, block);
+        entry.flags &= static_cast<uint8_t>(~stored);
+        Present* known = entry.present[at];
+        if (known == nullptr) continue;
+        if (known->inUse) throw std::logic_error(blockLabel(kind, channel, block) + " is lent to the module");
+        memory_.disposeHandle(known->handle, Owner::host);
+        cache_.erase(known->slot);
+        entry.present[at] = nullptr;
+        present_.erase(keyOf(kind, channel, block));
+    }
+    if (store_ != nullptr) store_->discard(kind, channel);
+}
+
 void Recording::endOfCall() const {
     for (const Key key : inUse_)
         state(channelOf(key), blockOf(key)).present[kindOf(key) == DataKind::raw ? 0 : 1]->inUse = false;

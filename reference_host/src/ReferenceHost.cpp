@@ -77,6 +77,26 @@ sg::FunctionInstance** ReferenceHost::instanceFor(int32_t channel) const {
     return found == instances_.end() ? nullptr : found->second;
 }
 
+void ReferenceHost::endInstance(int16_t channel) {
+    const auto found = instances_.find(channel);
+    if (found == instances_.end()) return;
+    sg::FunctionInstance** instance = found->second;
+    instances_.erase(found);
+    keptInstances_.erase(instance);
+    // Each block only where it is live: the module may have disposed one itself, or never made it.
+    const auto isLive = [this](auto** handle) {
+        return handle != nullptr && memory_.isLiveHandle(reinterpret_cast<sg::Handle>(handle));
+    };
+    const auto dispose = [&](auto** handle) {
+        if (isLive(handle)) memory_.disposeHandle(reinterpret_cast<sg::Handle>(handle), Owner::host);
+    };
+    if (!isLive(instance)) return;
+    sg::LocalDataType** settings = (*instance)->settings;
+    if (isLive(settings)) dispose((*settings)->weights);
+    dispose(settings);
+    dispose(instance);
+}
+
 void ReferenceHost::notifyProgress(const ProgressEvent& event) const {
     if (progressHook_) progressHook_(event);
 }

@@ -185,6 +185,12 @@ void addFilterCommand(CLI::App& application) {
         ->check(CLI::Range(1, kMostSamplesPerBlock));
     command->add_flag("-v,--verbose,--timings", job->verbose,
                       "Print what was read and computed, and the time of each phase");
+    command->add_option("--progress-fd", job->progressDescriptor,
+                        "For a program that runs this one: write the share of the work done (0 to 1), a line "
+                        "per block computed or written, to this open file descriptor; the first line, 0, once "
+                        "the recording is read and the output can be written")
+        ->check(CLI::NonNegativeNumber)
+        ->type_name("FD");
     addModuleOption(*command, job->module);
     addAnnotationsOption(*command, job->annotations);
 

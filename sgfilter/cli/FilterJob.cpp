@@ -14,6 +14,7 @@
 #include "formats/InputFormats.h"
 #include "plot/ChannelTrace.h"
 #include "progress/ProgressBar.h"
+#include "progress/ProgressLines.h"
 #include "recording/HostRecording.h"
 #include "recording/ResultPass.h"
 #include "recording/Scalings.h"
@@ -192,6 +193,9 @@ void runFilterJob(const FilterJob& job) {
     for (const RowsAtRate& rate : rates) samplesPerTick.push_back(rate.samplesPerTick);
     const BlockPlan plan = planBlocks(layout.runs, job.samplesPerBlock, samplesPerTick);
     warnAboutShortRuns(stages, layout, rates);
+    // Each stage's blocks, then the output's.
+    ProgressLines lines(job.progressDescriptor);
+    lines.start((stages.size() + 1) * plan.blocksPerRate());
 
     refhost::Recording& recording = host.recording();
     // Enough for the blocks a window reaches on either side of every stage's block, and for one
@@ -202,8 +206,10 @@ void runFilterJob(const FilterJob& job) {
     timer.measure("filter", [&] {
         for (std::size_t index = 0; index < stages.size(); ++index) {
             progress.startTask(fmt::format("stage {}/{}", index + 1, stages.size()), plan.blocksPerRate());
-            computed.push_back(runStage(host, stages[index], plan,
-                                        [&progress](std::size_t done, std::size_t) { progress.setDone(done); }));
+            computed.push_back(runStage(host, stages[index], plan, [&](std::size_t done, std::size_t) {
+                progress.setDone(done);
+                lines.advance();
+            }));
         }
         progress.clear();
     });
@@ -229,7 +235,8 @@ void runFilterJob(const FilterJob& job) {
         }
         std::vector<ChannelTrace> traces;
         if (plot) traces = plotTraces(recording, stages, computed, *input);
-        writeResults(recording, plan, rates, resultChannelsOf(outputs), *writer, traces);
+        writeResults(recording, plan, rates, resultChannelsOf(outputs), *writer, traces,
+                     [&lines](std::size_t, std::size_t) { lines.advance(); });
         if (plot) {
             std::vector<PlotTrace> finished;
             for (ChannelTrace& trace : traces) finished.push_back(trace.finish());

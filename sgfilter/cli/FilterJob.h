@@ -20,6 +20,7 @@ struct FilterJob {
     std::vector<FilterSettings> stages;
     bool keepSources = false;  // also write the recorded channels the stages read
     bool verbose = false;
+    int progressDescriptor = -1;  // where ProgressLines go; -1: nowhere
 };
 
 void runFilterJob(const FilterJob& job);

@@ -22,4 +22,9 @@ void InputBlockStore::load(refhost::DataKind kind, int16_t channel, int32_t star
     input_.readStored(index, static_cast<std::size_t>(start - *first), values);
 }
 
+void InputBlockStore::discard(refhost::DataKind kind, int16_t channel) {
+    if (isRecorded(kind, channel)) throw std::logic_error("the samples of a recorded channel are read only");
+    others_->discard(kind, channel);
+}
+
 }  // namespace sgf

@@ -24,6 +24,7 @@ public:
     // Throws std::logic_error for a recorded channel's samples: the input is read only.
     void save(refhost::DataKind kind, int16_t channel, int32_t start, std::span<const float> values) override;
     void load(refhost::DataKind kind, int16_t channel, int32_t start, std::span<float> values) override;
+    void discard(refhost::DataKind kind, int16_t channel) override;
 
 private:
     bool isRecorded(refhost::DataKind kind, int16_t channel) const;

@@ -4,7 +4,7 @@ namespace sgf {
 
 void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const std::vector<RowsAtRate>& rates,
                   const std::vector<ResultChannel>& outputChannels, ResultWriter& output,
-                  std::vector<ChannelTrace>& traces) {
+                  std::vector<ChannelTrace>& traces, const BlockProgress& progress) {
     std::vector<std::vector<double>> timeBuffers(rates.size(), std::vector<double>(static_cast<std::size_t>(plan.samplesPerBlock)));
     std::vector<std::span<const double>> times(rates.size());
     std::vector<std::span<const float>> columns(outputChannels.size());
@@ -26,6 +26,7 @@ void writeResults(const refhost::Recording& recording, const BlockPlan& plan, co
             const ResultChannel& traced = trace.traced().values;
             trace.add(times[traced.rate], valuesOf(traced, index), plan.blocks[index].startsRun);
         }
+        progress(index + 1, plan.blocksPerRate());
     }
     output.finish();
 }

@@ -8,6 +8,7 @@
 
 #include "plot/ChannelTrace.h"
 #include "recording/BlockPlan.h"
+#include "recording/StageRunner.h"
 #include "output/ResultChannel.h"
 #include "output/ResultWriter.h"
 #include "input/RowsAtRate.h"
@@ -16,8 +17,9 @@
 namespace sgf {
 
 // `outputChannels` are the output's columns, in order; the writer gets the times of the first's rows.
+// `progress` is told after each block written.
 void writeResults(const refhost::Recording& recording, const BlockPlan& plan, const std::vector<RowsAtRate>& rates,
                   const std::vector<ResultChannel>& outputChannels, ResultWriter& output,
-                  std::vector<ChannelTrace>& traces);
+                  std::vector<ChannelTrace>& traces, const BlockProgress& progress);
 
 }  // namespace sgf

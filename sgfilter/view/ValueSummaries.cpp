@@ -112,7 +112,9 @@ void ValueSummaries::readStretches(int16_t channel, std::size_t block, std::size
 
 void ValueSummaries::forget(int16_t channel) {
     const auto index = static_cast<std::size_t>(channel - 1);
-    if (index < summarised_.size()) summarised_[index].assign(summarised_[index].size(), false);
+    if (index >= summarised_.size()) return;
+    blocks_[index] = {};
+    summarised_[index] = {};
 }
 
 }  // namespace sgf

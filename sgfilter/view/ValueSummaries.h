@@ -45,7 +45,8 @@ public:
     // The stretches of `size` (one of kStretchSizes) of a summarised block, in order:
     // stretchesIn(its length, size) of them.
     void readStretches(int16_t channel, std::size_t block, std::size_t size, std::span<Extremes> stretches) const;
-    // The channel's values changed: its blocks are summarised again when next read.
+    // The channel's values changed, or it is gone: its blocks are summarised again when next read,
+    // and its pairs give back their memory until then.
     void forget(int16_t channel);
 
 private:

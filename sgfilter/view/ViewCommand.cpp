@@ -20,6 +20,7 @@ namespace {
 
 struct ViewJob {
     ViewOptions options;
+    SaveTarget save;
     int port = 0;
     bool noOpen = false;
 };
@@ -40,7 +41,7 @@ void runView(const ViewJob& job) {
     sigaddset(&endings, SIGINT);
     sigaddset(&endings, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &endings, nullptr);
-    ViewServer server(session, job.port, pageFiles());
+    ViewServer server(session, job.port, pageFiles(), job.save);
     std::thread serving([&server] { server.run(); });
     fmt::print("sgfilter view: {}\n", server.address());
     std::fflush(stdout);
@@ -71,11 +72,17 @@ void addViewCommand(CLI::App& application) {
     command->add_option("--block-size", job->options.samplesPerBlock, "Samples per host block (default: 4096, or as filter where those are too many)")
         ->check(CLI::Range(1, 32767))
         ->type_name("N");
+    command->add_option("--save-to", job->save.folder,
+                        "Folder where Save writes (default: the recording's); a file is never replaced: Save "
+                        "writes REC-sg.EXT, or REC-sg-2.EXT, -3, ... where that name is taken")
+        ->check(CLI::ExistingDirectory)
+        ->type_name("DIR");
     addModuleOption(*command, job->options.module);
     addAnnotationsOption(*command, job->options.annotations);
     command->footer(kFooter);
-    command->callback([job] {
+    command->callback([command, job] {
         job->options.scratch = std::filesystem::temp_directory_path();
+        job->options.moduleNamed = command->get_option("--module")->count() > 0;
         runView(*job);
     });
 }

@@ -11,6 +11,8 @@
 #include <stdexcept>
 
 #include "util/Errors.h"
+#include "view/RequestConflict.h"
+#include "view/RequestParsing.h"
 
 namespace sgf {
 
@@ -19,15 +21,26 @@ namespace {
 constexpr const char* kJson = "application/json";
 constexpr std::size_t kServerThreads = 4;
 
+// Far more than any of the page's requests holds.
+constexpr std::size_t kMostBodyBytes = 65536;
+
 // While the module's settings dialog runs, the host may make no other call into the module, so
 // what needs one waits for the dialog to close; the page keeps what it has drawn meanwhile.
-class DialogOpen : public std::runtime_error {
-public:
-    DialogOpen() : std::runtime_error("the settings dialog is open; close it first") {}
-};
+RequestConflict dialogOpen() { return RequestConflict("the settings dialog is open; close it first"); }
 
 void answerJson(httplib::Response& response, const nlohmann::json& json) {
-    response.set_content(json.dump(), kJson);
+    // A request's bytes quoted in a message need not be UTF-8.
+    response.set_content(json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
+}
+
+const char* outputExtension(const nlohmann::json& body) {
+    const auto format = body.find("format");
+    if (format != body.end() && format->is_string()) {
+        for (const char* known : {"edf", "bdf", "csv"}) {
+            if (*format == known) return known;
+        }
+    }
+    throw UsageError("give the format as \"format\": \"edf\", \"bdf\" or \"csv\"");
 }
 
 void answerError(httplib::Response& response, int status, const std::string& message) {
@@ -43,45 +56,6 @@ bool sameSecret(std::string_view given, std::string_view secret) {
     return difference == 0;
 }
 
-double numberParameter(const httplib::Request& request, const char* name) {
-    if (!request.has_param(name)) throw UsageError(fmt::format("{} is missing", name));
-    const std::string text = request.get_param_value(name);
-    std::size_t used = 0;
-    double value = 0.0;
-    try {
-        value = std::stod(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != text.size()) throw UsageError(fmt::format("{} must be a number, not \"{}\"", name, text));
-    return value;
-}
-
-int16_t channelNumber(std::string_view text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > INT16_MAX) {
-        throw UsageError(fmt::format("\"{}\" is not a channel number", text));
-    }
-    return static_cast<int16_t>(value);
-}
-
-TraceRequest traceRequestOf(const httplib::Request& request) {
-    TraceRequest trace{{}, numberParameter(request, "from"), numberParameter(request, "to"), 0};
-    const double columns = numberParameter(request, "columns");
-    if (columns != std::floor(columns) || columns < 1 || columns > ViewSession::kMostColumns) {
-        throw UsageError(fmt::format("columns must be a whole number from 1 to {}", ViewSession::kMostColumns));
-    }
-    trace.columns = static_cast<int>(columns);
-    const std::string list = request.get_param_value("channels");
-    for (std::size_t start = 0; start <= list.size();) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        trace.channels.push_back(channelNumber(std::string_view(list).substr(start, comma - start)));
-        start = comma + 1;
-    }
-    return trace;
-}
-
 nlohmann::json traceJson(const TraceRequest& request, const TraceTable& table) {
     nlohmann::json channels = nlohmann::json::array();
     for (std::size_t channel = 0; channel < request.channels.size(); ++channel) {
@@ -94,20 +68,6 @@ nlohmann::json traceJson(const TraceRequest& request, const TraceTable& table) {
     return {{"times", table.times}, {"channels", std::move(channels)}};
 }
 
-FilterSettings settingsOf(const nlohmann::json& body) {
-    FilterSettings settings;
-    const auto take = [&](const char* name, int& field) {
-        if (!body.contains(name)) return;
-        if (!body[name].is_number_integer()) throw UsageError(fmt::format("{} must be a whole number", name));
-        field = body[name].get<int>();
-    };
-    take("derivative", settings.derivative);
-    take("order", settings.order);
-    take("width", settings.width);
-    take("range-index", settings.rangeIndex);
-    return settings;
-}
-
 }  // namespace
 
 std::string randomToken() {
@@ -117,8 +77,8 @@ std::string randomToken() {
     return token;
 }
 
-ViewServer::ViewServer(ViewSession& session, int port, PageFiles page)
-    : session_(session), page_(std::move(page)), token_(randomToken()) {
+ViewServer::ViewServer(ViewSession& session, int port, PageFiles page, SaveTarget saveTarget)
+    : session_(session), page_(std::move(page)), saveTarget_(std::move(saveTarget)), token_(randomToken()) {
     server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         if (admits(request)) return httplib::Server::HandlerResponse::Unhandled;
         answerError(response, 403, "refused");
@@ -127,7 +87,7 @@ ViewServer::ViewServer(ViewSession& session, int port, PageFiles page)
     server_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
         try {
             std::rethrow_exception(error);
-        } catch (const DialogOpen& problem) {
+        } catch (const RequestConflict& problem) {
             answerError(response, 409, problem.what());
         } catch (const UsageError& problem) {
             answerError(response, 400, problem.what());
@@ -146,6 +106,16 @@ ViewServer::ViewServer(ViewSession& session, int port, PageFiles page)
     // after its answer instead, which costs a loopback handshake.
     server_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
     server_.set_keep_alive_max_count(1);
+    server_.set_payload_max_length(kMostBodyBytes);
+    // What httplib refuses itself (an unknown address, a body too large) is told as the rest is.
+    server_.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (!response.body.empty()) return;
+        const int status = response.status;
+        answerError(response, status, status == 404 ? "there is nothing at this address"
+                                      : status == 413 ? "the request's body is too large"
+                                      : status == 414 ? "the request's address is too long"
+                                                      : fmt::format("refused ({})", status));
+    });
     addRoutes();
     port_ = port == 0 ? server_.bind_to_any_port("127.0.0.1") : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
     if (port_ <= 0) throw std::runtime_error(fmt::format("cannot listen on 127.0.0.1:{}", port));
@@ -168,6 +138,7 @@ ViewServer::~ViewServer() {
     }
     idleWake_.notify_all();
     dialog_->abandon();
+    save_.stop();
     if (dialogCall_.joinable()) dialogCall_.join();
     idleWork_.join();
 }
@@ -196,7 +167,8 @@ void ViewServer::prepareWhileIdle() {
             idleWake_.wait(idle, [this] { return stopping_ || settled_ != wakes_; });
             continue;
         }
-        if (dialogOpen_ || waitingRequests_ > 0) {
+        // A save gets the machine's cores to itself.
+        if (dialogOpen_ || waitingRequests_ > 0 || save_.running()) {
             idleWake_.wait_for(idle, kGiveWay);
             continue;
         }
@@ -217,7 +189,15 @@ void ViewServer::prepareWhileIdle() {
 }
 
 void ViewServer::requireNoDialog() const {
-    if (dialogOpen_) throw DialogOpen();
+    if (dialogOpen_) throw dialogOpen();
+}
+
+std::unique_lock<std::mutex> ViewServer::useSessionWithoutDialog() {
+    requireNoDialog();
+    auto use = useSession();
+    // A dialog claimed while this request waited holds the session from here until it closes.
+    requireNoDialog();
+    return use;
 }
 
 std::string ViewServer::address() const { return fmt::format("http://127.0.0.1:{}/{}/", port_, token_); }
@@ -225,31 +205,33 @@ std::string ViewServer::address() const { return fmt::format("http://127.0.0.1:{
 void ViewServer::addRoutes() {
     const std::string root = "/" + token_ + "/";
     server_.Get(root + "api/recording", [this](const httplib::Request&, httplib::Response& response) {
-        requireNoDialog();
-        const auto use = useSession();
+        const auto use = useSessionWithoutDialog();
         answerJson(response, session_.describe());
     });
     server_.Get(root + "api/trace", [this](const httplib::Request& request, httplib::Response& response) {
         const TraceRequest trace = traceRequestOf(request);
-        requireNoDialog();
-        const auto use = useSession();
+        const auto use = useSessionWithoutDialog();
         answerJson(response, traceJson(trace, session_.trace(trace)));
     });
     server_.Post(root + "api/computed", [this](const httplib::Request& request, httplib::Response& response) {
-        const nlohmann::json body = nlohmann::json::parse(request.body);
-        if (!body.is_object() || !body.contains("source") || !body["source"].is_number_integer()) {
-            throw UsageError("give the source channel's number as \"source\"");
-        }
-        const int source = body["source"].get<int>();
-        if (source < 1 || source > INT16_MAX) throw UsageError(fmt::format("there is no channel {}", source));
+        const nlohmann::json body = jsonBody(request);
+        const int16_t source = channelField(body, "source", "give the source channel's number as \"source\"");
         const FilterSettings settings = settingsOf(body);
-        requireNoDialog();
-        const auto use = useSession();
-        const int16_t channel = session_.addComputed(static_cast<int16_t>(source), settings);
+        const auto use = useSessionWithoutDialog();
+        const int16_t channel = session_.addComputed(source, settings);
         wakeIdleWork();
         answerJson(response, {{"channel", channel}, {"recording", session_.describe()}});
     });
+    server_.Post(root + "api/computed/remove", [this](const httplib::Request& request, httplib::Response& response) {
+        const int16_t channel = channelField(jsonBody(request), "channel", "give the computed channel's number as \"channel\"");
+        const auto use = useSessionWithoutDialog();
+        // The running save's command was built from the channels as they were.
+        if (save_.running()) throw RequestConflict("a save runs; wait for it to end or cancel it");
+        const std::vector<int16_t> removed = session_.removeComputed(channel);
+        answerJson(response, {{"removed", removed}, {"recording", session_.describe()}});
+    });
     addDialogRoutes();
+    addSaveRoutes();
     for (const auto& [path, file] : page_) {
         // The page is at the address itself as well as under its name.
         for (const std::string& at : path == "index.html" ? std::vector<std::string>{"", path} : std::vector{path}) {
@@ -264,19 +246,15 @@ void ViewServer::addRoutes() {
 void ViewServer::addDialogRoutes() {
     const std::string root = "/" + token_ + "/";
     server_.Post(root + "api/dialog", [this](const httplib::Request& request, httplib::Response& response) {
-        const nlohmann::json body = nlohmann::json::parse(request.body);
-        if (!body.is_object() || !body.contains("channel") || !body["channel"].is_number_integer()) {
-            throw UsageError("give the computed channel's number as \"channel\"");
-        }
-        const int channel = body["channel"].get<int>();
+        const int16_t channel = channelField(jsonBody(request), "channel", "give the computed channel's number as \"channel\"");
         std::unique_lock opening(dialogOpening_);
         // Claimed before the session is waited for: the session is the open dialog's until it closes.
         bool wasOpen = false;
-        if (!dialogOpen_.compare_exchange_strong(wasOpen, true)) throw DialogOpen();
+        if (!dialogOpen_.compare_exchange_strong(wasOpen, true)) throw dialogOpen();
         uint64_t before = 0;
         {
             const auto use = useSession();
-            if (channel < 1 || channel > INT16_MAX || !session_.isComputed(static_cast<int16_t>(channel))) {
+            if (!session_.isComputed(channel)) {
                 dialogOpen_ = false;
                 throw UsageError(fmt::format("channel {} is not a computed channel", channel));
             }
@@ -289,7 +267,7 @@ void ViewServer::addDialogRoutes() {
                 const std::lock_guard dialogUse(sessionUse_);
                 nlohmann::json result;
                 try {
-                    result = session_.runSettingsDialog(static_cast<int16_t>(channel), dialog_);
+                    result = session_.runSettingsDialog(channel, dialog_);
                 } catch (const std::exception& problem) {
                     result = {{"confirmed", false}, {"channel", channel}, {"error", problem.what()}};
                 }
@@ -316,23 +294,38 @@ void ViewServer::addDialogRoutes() {
         answerJson(response, state);
     });
     server_.Post(root + "api/dialog/hit", [this](const httplib::Request& request, httplib::Response& response) {
-        const nlohmann::json body = nlohmann::json::parse(request.body);
-        if (!body.is_object() || !body.contains("item") || !body["item"].is_number_integer()) {
-            throw UsageError("give the item's number as \"item\"");
-        }
-        DialogHit hit{static_cast<int16_t>(std::clamp(body["item"].get<int>(), -1, static_cast<int>(INT16_MAX))), {}, {}};
-        if (body.contains("value")) {
-            if (!body["value"].is_number_integer()) throw UsageError("value must be a whole number");
-            hit.value = static_cast<int16_t>(std::clamp(body["value"].get<int>(), -1, static_cast<int>(INT16_MAX)));
-        }
-        if (body.contains("text")) {
-            if (!body["text"].is_string()) throw UsageError("text must be a string");
-            hit.text = body["text"].get<std::string>();
-            if (hit.text->size() > 255) throw UsageError("text holds at most 255 bytes");
-        }
+        const DialogHit hit = dialogHitOf(jsonBody(request));
         const uint64_t before = dialog_->version();
         dialog_->hit(hit);
         answerJson(response, dialog_->stateAfter(before));
+    });
+}
+
+void ViewServer::addSaveRoutes() {
+    const std::string root = "/" + token_ + "/";
+    server_.Post(root + "api/save", [this](const httplib::Request& request, httplib::Response& response) {
+        const std::string extension = std::string(".") + outputExtension(jsonBody(request));
+        SaveStarted started;
+        {
+            const auto use = useSessionWithoutDialog();
+            if (!session_.hasComputed()) throw UsageError("there is no computed channel to save");
+            const ViewOptions& options = session_.options();
+            const std::filesystem::path folder = !saveTarget_.folder.empty() ? saveTarget_.folder
+                                                 : options.input.has_parent_path() ? options.input.parent_path()
+                                                                                   : std::filesystem::path(".");
+            std::vector<std::string> module;
+            if (!options.moduleNamed) module = {"--module", options.module.string()};
+            started = save_.start({saveTarget_.program, folder, session_.outputStem(), extension,
+                                   [this](const std::string& output) { return session_.filterCommand(output); }, module});
+        }
+        save_.awaitAccepted();
+        response.status = 202;
+        answerJson(response, {{"file", started.file}, {"command", started.command}});
+    });
+    server_.Get(root + "api/save", [this](const httplib::Request&, httplib::Response& response) { answerJson(response, save_.state()); });
+    server_.Post(root + "api/save/cancel", [this](const httplib::Request&, httplib::Response& response) {
+        save_.cancel();
+        answerJson(response, {{"state", "cancelled"}});
     });
 }
 
@@ -340,6 +333,7 @@ void ViewServer::run() { server_.listen_after_bind(); }
 
 void ViewServer::stop() {
     dialog_->abandon();
+    save_.stop();
     server_.stop();
 }
 

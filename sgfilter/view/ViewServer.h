@@ -17,6 +17,7 @@
 #include <string_view>
 #include <thread>
 
+#include "view/SaveJob.h"
 #include "view/ViewSession.h"
 #include "view/WebDialog.h"
 
@@ -30,10 +31,16 @@ struct PageFile {
 // By name below the token; "index.html" is also the page at the address itself.
 using PageFiles = std::map<std::string, PageFile, std::less<>>;
 
+// Where Save writes and what it runs.
+struct SaveTarget {
+    std::filesystem::path program = "/proc/self/exe";  // sgfilter, which runs the filter command
+    std::filesystem::path folder;                        // empty: the recording's folder
+};
+
 class ViewServer {
 public:
     // Binds 127.0.0.1:`port` (0: a free port). Throws std::runtime_error when it cannot.
-    ViewServer(ViewSession& session, int port, PageFiles page = {});
+    ViewServer(ViewSession& session, int port, PageFiles page = {}, SaveTarget saveTarget = {});
     ~ViewServer();
     ViewServer(const ViewServer&) = delete;
     ViewServer& operator=(const ViewServer&) = delete;
@@ -42,7 +49,8 @@ public:
     const std::string& token() const { return token_; }
     // The page's address, token included.
     std::string address() const;
-    // Answers requests until stop() is called, from any thread. Stopping cancels an open dialog.
+    // Answers requests until stop() is called, from any thread. Stopping cancels an open dialog
+    // and a running save.
     void run();
     void stop();
 
@@ -50,8 +58,11 @@ private:
     bool admits(const httplib::Request& request) const;
     void addRoutes();
     void addDialogRoutes();
+    void addSaveRoutes();
     // Refuses requests that need the module while its settings dialog holds it.
     void requireNoDialog() const;
+    // The session for a request that calls the module, refused while the dialog holds it.
+    std::unique_lock<std::mutex> useSessionWithoutDialog();
     // The session for one request: idle work gives way to it.
     std::unique_lock<std::mutex> useSession();
     // The session's channels changed: idle work has more to do.
@@ -60,6 +71,7 @@ private:
 
     ViewSession& session_;
     PageFiles page_;
+    SaveTarget saveTarget_;
     std::mutex sessionUse_;
     httplib::Server server_;
     std::string token_;
@@ -78,6 +90,7 @@ private:
     std::mutex dialogOpening_;
     int dialogChannel_ = 0;
     uint64_t dialogOpenedAfter_ = 0;  // the dialog's state version before it opened
+    SaveJob save_;
     std::thread idleWork_;  // last: it starts once everything above is in place
 };
 

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 #include <stdexcept>
 #include <utility>
 
 #include "formats/InputFormats.h"
 #include "module/entry/ParameterBlocks.h"
+#include "recording/ApplySettings.h"
 #include "recording/HostRecording.h"
 #include "recording/Scalings.h"
 #include "util/Errors.h"
@@ -58,7 +61,7 @@ struct ViewSession::Computed {
 };
 
 ViewSession::ViewSession(const ViewOptions& options)
-    : inputName_(options.input.string()), host_(refhost::HostOptions::forBulkFiltering()) {
+    : options_(options), inputName_(options.input.string()), host_(refhost::HostOptions::forBulkFiltering()) {
     host_.loadModule(options.module);
     // Every channel is read: a person may look at any of them.
     const ChannelChoice everyChannel = [](const RecordingDescription& header) {
@@ -89,7 +92,12 @@ ViewSession::ViewSession(const ViewOptions& options)
 ViewSession::~ViewSession() = default;
 
 bool ViewSession::isChannel(int16_t channel) const {
-    return channel >= 1 && channel <= fileChannels() + static_cast<int>(computed_.size());
+    if (channel < 1 || channel > lastChannel()) return false;
+    return channel <= fileChannels() || computed_[static_cast<std::size_t>(channel - fileChannels() - 1)] != nullptr;
+}
+
+bool ViewSession::hasComputed() const {
+    return std::ranges::any_of(computed_, [](const auto& computed) { return computed != nullptr; });
 }
 
 ViewSession::Computed* ViewSession::computedOf(int16_t channel) {
@@ -143,8 +151,8 @@ nlohmann::json ViewSession::describe() const {
         runs.push_back({{"start", start}, {"end", end}});
     }
     nlohmann::json channels = nlohmann::json::array();
-    for (int16_t channel = 1; isChannel(channel); ++channel) {
-        if (isShown(channel)) channels.push_back(describeChannel(channel));
+    for (int16_t channel = 1; channel <= lastChannel(); ++channel) {
+        if (isChannel(channel) && isShown(channel)) channels.push_back(describeChannel(channel));
     }
     nlohmann::json annotations = nlohmann::json::array();
     const RecordingDescription& recording = input_->description();
@@ -160,7 +168,8 @@ nlohmann::json ViewSession::describe() const {
             {"timeHeader", recording.timeHeader},
             {"runs", runs},
             {"channels", channels},
-            {"annotations", annotations}};
+            {"annotations", annotations},
+            {"filterCommand", filterCommandText()}};
 }
 
 int16_t ViewSession::addComputed(int16_t source, const FilterSettings& settings) {
@@ -170,33 +179,50 @@ int16_t ViewSession::addComputed(int16_t source, const FilterSettings& settings)
                                          std::pair{&kRangeIndexSetting, settings.rangeIndex}}) {
         if (const auto problem = settingProblem(*setting, value)) throw UsageError(fmt::format("{} {}", setting->name, *problem));
     }
-    PlannedStage stage{source, static_cast<int16_t>(fileChannels() + computed_.size() + 1), settings, rateOf(source)};
+    // The host's channels are never taken away, so a new one is numbered after every one ever added.
+    PlannedStage stage{source, static_cast<int16_t>(host_.recording().channelCount() + 1), settings, rateOf(source)};
     // A computed channel has computed values only, which is what filtering it means.
     stage.settings.computed = source > fileChannels();
-    refhost::ChannelComputation computation = startStage(host_, stage);
-    preparedBlocks_ = 0;
-    computed_.push_back(std::make_unique<Computed>(
-        Computed{computation, stage, ComputedChannel{stage.outputChannel, {}, {}, {}}, std::vector<bool>(plan_.blocksPerRate(), false)}));
-    // The module's answer about its output's scaling holds once it has computed a block, as in
-    // `filter`, which asks after computing them all.
-    Computed& added = *computed_.back();
     try {
-        ensureComputed(added, 0, 0);
-        added.output = describeStageOutput(host_, computation, stage, plan_.blockNumber(stage.rate, 0));
+        refhost::ChannelComputation computation = startStage(host_, stage);
+        computed_.resize(static_cast<std::size_t>(stage.outputChannel - fileChannels()));
+        computed_.back() = std::make_unique<Computed>(
+            Computed{computation, stage, ComputedChannel{stage.outputChannel, {}, {}, {}}, std::vector<bool>(plan_.blocksPerRate(), false)});
+        // The module's answer about its output's scaling holds once it has computed a block, as in
+        // `filter`, which asks after computing them all.
+        adoptHeldSettings(*computed_.back());
     } catch (...) {
-        computed_.pop_back();
+        // A channel the host added stays a hole.
+        if (host_.recording().channelCount() >= stage.outputChannel) dropComputed(stage.outputChannel);
         throw;
     }
+    preparedBlocks_ = 0;
     return stage.outputChannel;
 }
 
-void ViewSession::forgetComputed(int16_t channel) {
+void ViewSession::adoptHeldSettings(Computed& computed) {
+    ensureComputed(computed, 0, 0);
+    computed.output = describeStageOutput(host_, computed.computation, computed.stage, plan_.blockNumber(computed.stage.rate, 0));
+}
+
+void ViewSession::dropComputed(int16_t channel) {
+    const auto index = static_cast<std::size_t>(channel - fileChannels() - 1);
+    if (index < computed_.size()) computed_[index].reset();
+    computed_.resize(std::max(computed_.size(), index + 1));
+    host_.endInstance(channel);
+    host_.recording().dropValues(refhost::DataKind::computed, channel);
+    summaries_->forget(channel);
+    std::erase(failing_, channel);
+}
+
+std::vector<int16_t> ViewSession::readersOf(int16_t channel) const {
     std::vector<int16_t> changed{channel};
     // A channel's source may come after it once a dialog has chosen it, so go round until no more
     // channels join.
     for (bool grew = true; grew;) {
         grew = false;
         for (const auto& computed : computed_) {
+            if (computed == nullptr) continue;
             const int16_t number = computed->computation.channel();
             if (std::ranges::find(changed, number) != changed.end()) continue;
             const sg::LocalDataType& held = computed->held();
@@ -206,7 +232,11 @@ void ViewSession::forgetComputed(int16_t channel) {
             }
         }
     }
-    for (const int16_t number : changed) {
+    return changed;
+}
+
+void ViewSession::forgetComputed(int16_t channel) {
+    for (const int16_t number : readersOf(channel)) {
         Computed& computed = *computedOf(number);
         computed.done.assign(computed.done.size(), false);
         summaries_->forget(number);
@@ -215,9 +245,64 @@ void ViewSession::forgetComputed(int16_t channel) {
     preparedBlocks_ = 0;
 }
 
+std::vector<int16_t> ViewSession::removeComputed(int16_t channel) {
+    if (!isComputed(channel)) throw UsageError(fmt::format("channel {} is not a computed channel", channel));
+    std::vector<int16_t> removed = readersOf(channel);
+    std::ranges::sort(removed);
+    for (const int16_t number : removed) dropComputed(number);
+    return removed;
+}
+
+std::string ViewSession::outputStem() const { return options_.input.stem().string() + "-sg"; }
+
+FilterCommandLine ViewSession::filterCommand(const std::string& output) const {
+    if (!hasComputed()) throw UsageError("there is no computed channel to write");
+    FilterCommandLine command{{"filter", inputName_, "-o", output, "--keep-sources"}, {}};
+    if (!options_.annotations.empty()) command.head.insert(command.head.end(), {"--annotations", options_.annotations});
+    if (options_.moduleNamed) command.head.insert(command.head.end(), {"--module", options_.module.string()});
+    // filter numbers each stage's output after the recording's channels, in stage order, and a
+    // stage reads only an earlier one: the channels go in the view's order where that allows.
+    std::vector<const Computed*> waiting;
+    for (const auto& computed : computed_) {
+        if (computed != nullptr) waiting.push_back(computed.get());
+    }
+    std::map<int16_t, int> stageOutputs;  // by the view's number
+    while (!waiting.empty()) {
+        const auto next = std::ranges::find_if(waiting, [&](const Computed* computed) {
+            return computed->held().useComputedSource == 0 || stageOutputs.contains(computed->held().sourceChannel);
+        });
+        if (next == waiting.end()) throw std::logic_error("computed channels read each other in a circle");
+        const sg::LocalDataType held = (*next)->held();
+        const bool computedSource = held.useComputedSource != 0;
+        std::vector<std::string> stage{"--channel",
+                                       std::to_string(computedSource ? stageOutputs.at(held.sourceChannel) : held.sourceChannel)};
+        if (computedSource) stage.emplace_back("--computed");
+        for (const auto& [setting, value] : {std::pair{&kDerivativeSetting, held.derivativeOrder}, std::pair{&kOrderSetting, held.polynomialOrder},
+                                             std::pair{&kWidthSetting, held.windowWidth}, std::pair{&kRangeIndexSetting, held.rangeIndex}}) {
+            stage.insert(stage.end(), {fmt::format("--{}", setting->name), std::to_string(value)});
+        }
+        command.stages.push_back(std::move(stage));
+        stageOutputs[(*next)->computation.channel()] = fileChannels() + static_cast<int>(command.stages.size());
+        waiting.erase(next);
+    }
+    return command;
+}
+
+nlohmann::json ViewSession::filterCommandText() const {
+    if (!hasComputed()) return nullptr;
+    std::set<std::size_t> rates;
+    for (const auto& computed : computed_) {
+        if (computed != nullptr) rates.insert(computed->stage.rate);
+    }
+    // A CSV table has one time column.
+    return filterCommand(outputStem() + (rates.size() > 1 ? ".edf" : ".csv")).text();
+}
+
 nlohmann::json ViewSession::runSettingsDialog(int16_t channel, std::shared_ptr<refhost::DialogDriver> driver) {
     Computed* computed = computedOf(channel);
     if (computed == nullptr) throw UsageError(fmt::format("channel {} is not a computed channel", channel));
+    const sg::LocalDataType before = computed->held();
+    const PlannedStage stageBefore = computed->stage;
     auto& reports = host_.records().parameterReports;
     reports.clear();
     host_.dialogs().setDriver(std::move(driver));
@@ -225,19 +310,28 @@ nlohmann::json ViewSession::runSettingsDialog(int16_t channel, std::shared_ptr<r
     const int32_t kept = host_.call(sg::kSelectorRunSettingsDialog, block);
     host_.dialogs().setDriver(nullptr);
     const bool confirmed = kept != 0 && !reports.empty();
-    if (confirmed) {
+    if (!confirmed) return {{"confirmed", false}, {"channel", channel}};
+    try {
         // The host applied the reports to the instance; the stage now reads what the module holds.
         const sg::LocalDataType held = computed->held();
-        if (!isChannel(held.sourceChannel)) throw std::runtime_error(fmt::format("channel {} has no source", channel));
+        if (!isChannel(held.sourceChannel)) throw UsageError(fmt::format("channel {} was removed", held.sourceChannel));
         computed->stage.sourceChannel = held.sourceChannel;
         computed->stage.settings.computed = held.useComputedSource != 0;
         computed->stage.rate = rateOf(held.sourceChannel);
         forgetComputed(channel);
-        ensureComputed(*computed, 0, 0);
-        computed->output = describeStageOutput(host_, computed->computation, computed->stage,
-                                               plan_.blockNumber(computed->stage.rate, 0));
+        adoptHeldSettings(*computed);
+    } catch (const std::exception& problem) {
+        host_.records().errorMessages.clear();
+        host_.misbehaviour().clear();
+        computed->stage = stageBefore;
+        applySettings(computed->computation, before.sourceChannel,
+                      FilterSettings{{}, before.useComputedSource != 0, before.derivativeOrder, before.polynomialOrder,
+                                     before.windowWidth, before.rangeIndex});
+        forgetComputed(channel);
+        adoptHeldSettings(*computed);
+        return {{"confirmed", false}, {"channel", channel}, {"error", fmt::format("the settings were not taken: {}", problem.what())}};
     }
-    return {{"confirmed", confirmed}, {"channel", channel}};
+    return {{"confirmed", true}, {"channel", channel}};
 }
 
 // The module reads the source's computed values of every block its windows reach, so those are
@@ -299,8 +393,8 @@ void ViewSession::ensureSummarised(int16_t channel, std::size_t blockIndex) {
 
 bool ViewSession::prepareNext() {
     for (; preparedBlocks_ < plan_.blocksPerRate(); ++preparedBlocks_) {
-        for (int16_t channel = 1; isChannel(channel); ++channel) {
-            if (!isShown(channel) || summaries_->has(channel, preparedBlocks_) || std::ranges::find(failing_, channel) != failing_.end()) {
+        for (int16_t channel = 1; channel <= lastChannel(); ++channel) {
+            if (!isChannel(channel) || !isShown(channel) || summaries_->has(channel, preparedBlocks_) || std::ranges::find(failing_, channel) != failing_.end()) {
                 continue;
             }
             try {

@@ -19,6 +19,7 @@
 #include "recording/StageRunner.h"
 #include "refhost/ReferenceHost.h"
 #include "stagesettings/FilterSettings.h"
+#include "view/FilterCommandLine.h"
 #include "view/TraceColumns.h"
 #include "view/ValueSummaries.h"
 
@@ -30,6 +31,7 @@ struct ViewOptions {
     int samplesPerBlock = 0;  // 0: ViewSession::kSamplesPerBlock, or as `filter` chooses it where those are too many
     std::filesystem::path scratch;  // where the host's block store goes
     std::string annotations;        // empty: the input format's own choice
+    bool moduleNamed = false;       // the command line named the module, so the filter command names it too
 };
 
 struct TraceRequest {
@@ -56,11 +58,28 @@ public:
     // `settings`; returns its number. Throws UsageError for a source or a setting it cannot take.
     int16_t addComputed(int16_t source, const FilterSettings& settings);
 
+    // Removes a computed channel and every computed channel that reads it, directly or through
+    // others: their instances end, their blocks and summaries go, and their numbers are never
+    // given again. Returns the numbers removed, in order. Throws UsageError for a channel that is
+    // not computed.
+    std::vector<int16_t> removeComputed(int16_t channel);
+    bool hasComputed() const;
+    // The `filter` command that writes the recorded channels the computed channels read and the
+    // computed channels into `output`: one stage per computed channel, each after the one it
+    // reads, its source numbered as filter numbers the stages' outputs. Throws UsageError when
+    // there is no computed channel.
+    FilterCommandLine filterCommand(const std::string& output) const;
+    // The file name the described command writes, before its extension: the recording's stem and "-sg".
+    std::string outputStem() const;
+    const ViewOptions& options() const { return options_; }
+
     // The module's settings dialog for a computed channel, its waits answered by `driver`
     // (selector 9). On OK the host has applied what the module reported; the channel's computed
-    // blocks, and those of every channel that reads it, are asked for again when next shown.
-    // Returns {"confirmed": bool, "channel": N}. Throws UsageError for a channel that is not
-    // computed.
+    // blocks, and those of every channel that reads it, are asked for again when next shown. An
+    // OK whose settings cannot be computed (a removed source, a channel reading itself through
+    // others, a module failure) is undone, and the channel keeps the settings it had.
+    // Returns {"confirmed": bool, "channel": N}, with "error" where OK was undone. Throws
+    // UsageError for a channel that is not computed.
     nlohmann::json runSettingsDialog(int16_t channel, std::shared_ptr<refhost::DialogDriver> driver);
     bool isComputed(int16_t channel) const { return channel > fileChannels() && isChannel(channel); }
 
@@ -78,13 +97,23 @@ private:
     struct Computed;
 
     int16_t fileChannels() const { return static_cast<int16_t>(input_->description().channels.size()); }
+    // The highest number given to a channel; removed ones below it are holes.
+    int16_t lastChannel() const { return static_cast<int16_t>(fileChannels() + computed_.size()); }
     bool isChannel(int16_t channel) const;
+    // `channel` and the computed channels that read it, directly or through others.
+    std::vector<int16_t> readersOf(int16_t channel) const;
+    // Ends the instance of a channel whose computed channel is gone or was never made.
+    void dropComputed(int16_t channel);
+    // Computes the first block again at the settings the module holds and takes the output's description.
+    void adoptHeldSettings(Computed& computed);
     Computed* computedOf(int16_t channel);
     const Computed* computedOf(int16_t channel) const;
     // A channel at a rate it shares with the recording's others, which traces can show.
     bool isShown(int16_t channel) const;
     std::size_t rateOf(int16_t channel) const;
     nlohmann::json describeChannel(int16_t channel) const;
+    // The text of the command that writes every computed channel, null where there is none.
+    nlohmann::json filterCommandText() const;
     void ensureComputed(Computed& computed, std::size_t blockIndex, int depth);
     // Drops the computed blocks of `channel` and of the channels that read it, directly or not.
     void forgetComputed(int16_t channel);
@@ -98,12 +127,13 @@ private:
     void traceSummaries(const TraceRequest& request, std::size_t firstBlock, std::size_t stretchSize, TraceColumns& columns);
     std::vector<UnitsConversion> conversionsOf(const std::vector<int16_t>& channels) const;
 
+    ViewOptions options_;
     std::string inputName_;  // as the command line gave it, for the command the page shows
     refhost::ReferenceHost host_;
     std::unique_ptr<InputRecording> input_;
     BlockPlan plan_;
     std::vector<std::vector<double>> blockStarts_;  // time of each block's first sample, by rate and block index
-    std::vector<std::unique_ptr<Computed>> computed_;  // by channel, after the file's
+    std::vector<std::unique_ptr<Computed>> computed_;  // by channel, after the file's; null where removed
     std::unique_ptr<ValueSummaries> summaries_;
     std::size_t preparedBlocks_ = 0;  // every channel's blocks before this one are summarised
     std::vector<int16_t> failing_;    // computed channels left out of idle work

@@ -108,6 +108,7 @@ struct RememberingStore final : refhost::BlockStore {
     void load(refhost::DataKind, int16_t, int32_t, std::span<float> values) override {
         std::copy(saved.begin(), saved.end(), values.begin());
     }
+    void discard(refhost::DataKind, int16_t) override { saved.clear(); }
 };
 
 TEST(EdfReader, TheBlockStoreReadsRecordedChannelsFromTheFileAndKeepsComputedValuesElsewhere) {

@@ -44,7 +44,7 @@ protected:
         recording_ = folder_.write("two-runs.csv", twoRunCsv());
         session_ = std::make_unique<ViewSession>(
             ViewOptions{recording_, std::filesystem::path(SG_BUILD_DIR) / "SavitzkyGolay.so", kBlockSize, folder_.path(), ""});
-        server_ = std::make_unique<ViewServer>(*session_, 0);
+        server_ = std::make_unique<ViewServer>(*session_, 0, PageFiles{}, SaveTarget{std::filesystem::path(SG_BUILD_DIR) / "sgfilter", {}});
         serving_ = std::thread([this] { server_->run(); });
         client_ = std::make_unique<httplib::Client>("127.0.0.1", server_->port());
         client_->set_read_timeout(120, 0);

@@ -16,6 +16,8 @@ public:
     // channel's. Throws std::runtime_error when the store cannot be read or written.
     virtual void save(DataKind kind, int16_t channel, int32_t start, std::span<const float> values) = 0;
     virtual void load(DataKind kind, int16_t channel, int32_t start, std::span<float> values) = 0;
+    // The `kind` values of the channel are no longer wanted: the store may give back their room.
+    virtual void discard(DataKind kind, int16_t channel) = 0;
 };
 
 }  // namespace refhost

@@ -25,6 +25,8 @@ public:
 
     void save(DataKind kind, int16_t channel, int32_t start, std::span<const float> values) override;
     void load(DataKind kind, int16_t channel, int32_t start, std::span<float> values) override;
+    // Punches the channel's region out of the file, which reads as zeros from then on.
+    void discard(DataKind kind, int16_t channel) override;
 
     // The file's apparent size and the bytes the file system holds for it.
     uint64_t fileBytes() const;

@@ -111,6 +111,10 @@ public:
     // block-structured input file does: they are loaded from it, never written. Call it once the
     // blocks are added.
     void heldByStore(DataKind kind, int16_t channel);
+    // The channel's `kind` values are gone for good: its blocks in memory are freed without being
+    // stored, the store gives back their room, and every block reads as new from then on. Throws
+    // std::logic_error while one of them is lent to the module.
+    void dropValues(DataKind kind, int16_t channel);
     // The blocks handed to the module during a top-level call are no longer in use.
     void endOfCall() const;
     std::size_t blocksInMemory() const { return present_.size(); }

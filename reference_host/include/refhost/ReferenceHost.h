@@ -92,6 +92,10 @@ public:
         keptInstances_.insert(instance);
     }
     sg::FunctionInstance** instanceFor(int32_t channel) const;
+    // Ends the channel's instance as a recording application does when it deletes the channel:
+    // the host disposes what the instance owns (its settings' weight table, its settings, the
+    // instance record; the module is not called) and forgets it. Nothing where the channel has none.
+    void endInstance(int16_t channel);
 
     const HostOptions& options() const { return options_; }
     HostOptions& options() { return options_; }
