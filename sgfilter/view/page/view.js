@@ -335,10 +335,6 @@ function goTo(text) {
   return setView(place.value, place.value + (state.to - state.from)).then(() => true);
 }
 
-function shellWord(text) {
-  return /^[A-Za-z0-9_./:=+-]+$/.test(text) ? text : `'${text.replace(/'/g, "'\\''")}'`;
-}
-
 // A settings file as `filter --settings` reads it: the computed channel's stage.
 function settingsFileOf(computed) {
   const s = computed.settings;
@@ -346,23 +342,13 @@ function settingsFileOf(computed) {
            "range-index": s["range-index"] };
 }
 
-// `filter` numbers its stages' outputs after the recording's channels, as this page numbers its
-// computed channels, so each computed channel is the stage of the same place.
+// The server's command: one builder of it, which Save runs too.
 function showBatch() {
   const computed = state.recording.channels.filter((c) => c.computed);
   const batch = document.getElementById("batch");
   batch.hidden = computed.length === 0;
   if (computed.length === 0) return;
-  const stages = computed.map((c) => {
-    const s = settingsFileOf(c);
-    return [`--channel ${s.channel}`, ...(s.computed ? ["--computed"] : []), `--derivative ${s.derivative}`,
-            `--order ${s.order}`, `--width ${s.width}`, `--range-index ${s["range-index"]}`].join(" ");
-  });
-  const rates = new Set(computed.map((c) => c.rate));
-  const output = rates.size > 1 ? "filtered.edf" : "filtered.csv";
-  document.getElementById("command").textContent =
-    `sgfilter filter ${shellWord(state.recording.file)} -o ${output} --keep-sources \\\n    ` +
-    stages.join(" \\\n    --then ");
+  document.getElementById("command").textContent = state.recording.filterCommand;
   const links = computed.map((c) => {
     const link = document.createElement("a");
     link.href = URL.createObjectURL(new Blob([JSON.stringify(settingsFileOf(c), null, 2) + "\n"], { type: "application/json" }));
