@@ -65,6 +65,8 @@ const readout = (() => {
     }
     box.querySelector(".pointer").replaceChildren(...lines.map((line) => Object.assign(document.createElement("div"), { textContent: line })));
     box.hidden = lines.length === 0 && box.querySelector(".measured").childElementCount === 0;
+    // Out of the way of what the pointer is on.
+    box.classList.toggle("left", panel.plot.cursor.left > panel.plot.over.clientWidth / 2);
   }
 
   // A uPlot plugin for the chart of `panel`: the box over its plotting area, kept to the pointer.
