@@ -189,11 +189,11 @@ check("Save… as EDF+ shows its progress and names the file, whose bytes are th
   await page.click("#save-close");
 });
 
-// Long enough that a save is still running when Cancel is clicked.
+// Four hours of 8 channels at 1 kHz: seconds of writing here, so a save still runs when Cancel is clicked.
 async function cancelledSave(browser) {
   const folder = path.join(scratch, "long");
   mkdirSync(folder);
-  run("make-sample", ["--format", "edf", "--channels", "8", "--duration", "7200", "-o", path.join(folder, "long.edf")]);
+  run("make-sample", ["--format", "edf", "--channels", "8", "--duration", "14400", "-o", path.join(folder, "long.edf")]);
   const { server, address } = startView(buildDir, path.join(folder, "long.edf"));
   try {
     const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
@@ -202,8 +202,11 @@ async function cancelledSave(browser) {
     for (const number of [1, 2, 3, 4, 5, 6, 7, 8]) await page.evaluate((n) => window.sgView.addComputed(n, { order: 3, width: 25 }), number);
     await page.click("#save");
     await page.click("#save-start");
-    await page.waitForFunction(() => document.getElementById("save-progress").value > 0);
-    if (shots) await page.screenshot({ path: path.join(shots, "save-progress.png") });
+    await page.waitForSelector("#save-progress:not([hidden])");
+    if (shots) {
+      await page.waitForFunction(() => document.getElementById("save-progress").value > 0);
+      await page.screenshot({ path: path.join(shots, "save-progress.png") });
+    }
     await page.click("#save-stop");
     await page.waitForFunction(() => /^Cancelled/.test(document.getElementById("save-result").textContent));
     assert.equal(await page.textContent("#save-result"), "Cancelled: long-sg.edf was not written.");
