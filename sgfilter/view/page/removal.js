@@ -55,5 +55,5 @@ const removal = (() => {
     return button;
   }
 
-  return { buttonOf, remove };
+  return { buttonOf };
 })();

@@ -80,5 +80,5 @@ const saving = (() => {
     element("save-dialog").addEventListener("cancel", (event) => { if (running) event.preventDefault(); });
   }
 
-  return { listen, open, start };
+  return { listen };
 })();

@@ -683,6 +683,6 @@ async function start() {
 }
 
 // For whoever drives the page from outside (the browser test): the state and its actions.
-window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog, goTo, readout, measure, removal, saving,
+window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog, goTo, readout, measure,
                   setShown: channelChoice.setShown, showAnnotation: annotationList.showAnnotation };
 start();
