@@ -207,10 +207,10 @@ check("a computed channel drawn over its source is hidden and shown apart from i
   const asked = traceRequests(page);
   await redrawn(page, () => page.evaluate(() => window.sgView.addComputed(1)));
   const headings = () => page.locator(".panel h2").allTextContents();
-  assert.equal((await headings())[0], "1: pressure1(mmHg)5: Savitzky-Golay of pressure1(mmHg)Settings…");
+  assert.equal((await headings())[0], "1: pressure1(mmHg)5: Savitzky-Golay of pressure1(mmHg)Settings…Remove");
   await page.click("#channel-menu summary");
   await redrawn(page, () => page.uncheck('#channel-list input[data-channel="1"]'));
-  assert.equal((await headings())[0], "5: Savitzky-Golay of pressure1(mmHg)Settings…");
+  assert.equal((await headings())[0], "5: Savitzky-Golay of pressure1(mmHg)Settings…Remove");
   assert.equal(asked.at(-1), "5,2,3,4");
   await redrawn(page, () => page.uncheck('#channel-list input[data-channel="5"]'));
   assert.equal((await headings())[0], "2: ecg1(mV)");

@@ -96,7 +96,7 @@ check("an added smoothing opens its dialog and, cancelled, is drawn over its sou
   await page.waitForSelector("#settings-dialog[open] button[data-item='2']");
   assert.equal(await page.textContent("#settings-dialog h3"), "Savitzky-Golay settings: Savitzky-Golay of pressure");
   const headings = await page.locator(".panel h2").allTextContents();
-  assert.match(headings[0], /^1: pressure\(mmHg\)3: Savitzky-Golay of pressure\(mmHg\)Settings…$/);
+  assert.match(headings[0], /^1: pressure\(mmHg\)3: Savitzky-Golay of pressure\(mmHg\)Settings…Remove$/);
   let count = await page.evaluate(() => window.sgView.state.refreshes);
   await page.click("#settings-dialog button[data-item='2']");
   await settled(page, count);
@@ -207,7 +207,7 @@ check("a derivative of the smoothing gets a chart of its own and a --then stage 
   assert.equal(added, 4);
   const headings = await page.locator(".panel h2").allTextContents();
   assert.equal(headings.length, 3);
-  assert.equal(headings[1], "4: Savitzky-Golay of Savitzky-Golay of pressure(mmHg/ms)Settings…");
+  assert.equal(headings[1], "4: Savitzky-Golay of Savitzky-Golay of pressure(mmHg/ms)Settings…Remove");
   const command = (await page.textContent("#command")).replace(/\\\n\s*/g, "");
   assert.ok(command.includes("--then --channel 3 --computed --derivative 1 --order 3 --width 11"), command);
   const { minima } = await drawn(page, 4);

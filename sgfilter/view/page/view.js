@@ -163,7 +163,7 @@ function makePanel(channels, index, all) {
       settings.dataset.channel = number;
       settings.textContent = "Settings…";
       settings.onclick = () => openDialog(number).catch(failed);
-      heading.append(settings);
+      heading.append(settings, removal.buttonOf(number));
     }
   }
   const tools = document.createElement("div");
@@ -208,6 +208,7 @@ function makePanel(channels, index, all) {
     // times one above the other.
     padding: [4, 40, last ? 0 : 4, 0],
     cursor: { sync: { key: "sgfilter" }, drag: { x: true, y: false } },
+    plugins: [readout.pluginOf(panel), measure.pluginOf(panel)],
     hooks: {
       draw: [drawMarks],
       setSelect: [(plot) => {
@@ -334,10 +335,6 @@ function goTo(text) {
   return setView(place.value, place.value + (state.to - state.from)).then(() => true);
 }
 
-function shellWord(text) {
-  return /^[A-Za-z0-9_./:=+-]+$/.test(text) ? text : `'${text.replace(/'/g, "'\\''")}'`;
-}
-
 // A settings file as `filter --settings` reads it: the computed channel's stage.
 function settingsFileOf(computed) {
   const s = computed.settings;
@@ -345,23 +342,13 @@ function settingsFileOf(computed) {
            "range-index": s["range-index"] };
 }
 
-// `filter` numbers its stages' outputs after the recording's channels, as this page numbers its
-// computed channels, so each computed channel is the stage of the same place.
+// The server's command: one builder of it, which Save runs too.
 function showBatch() {
   const computed = state.recording.channels.filter((c) => c.computed);
   const batch = document.getElementById("batch");
   batch.hidden = computed.length === 0;
   if (computed.length === 0) return;
-  const stages = computed.map((c) => {
-    const s = settingsFileOf(c);
-    return [`--channel ${s.channel}`, ...(s.computed ? ["--computed"] : []), `--derivative ${s.derivative}`,
-            `--order ${s.order}`, `--width ${s.width}`, `--range-index ${s["range-index"]}`].join(" ");
-  });
-  const rates = new Set(computed.map((c) => c.rate));
-  const output = rates.size > 1 ? "filtered.edf" : "filtered.csv";
-  document.getElementById("command").textContent =
-    `sgfilter filter ${shellWord(state.recording.file)} -o ${output} --keep-sources \\\n    ` +
-    stages.join(" \\\n    --then ");
+  document.getElementById("command").textContent = state.recording.filterCommand;
   const links = computed.map((c) => {
     const link = document.createElement("a");
     link.href = URL.createObjectURL(new Blob([JSON.stringify(settingsFileOf(c), null, 2) + "\n"], { type: "application/json" }));
@@ -374,7 +361,11 @@ function showBatch() {
 }
 
 async function loadRecording() {
-  state.recording = await ask("api/recording");
+  showRecording(await ask("api/recording"));
+}
+
+function showRecording(recording) {
+  state.recording = recording;
   document.getElementById("title").textContent =
     `sgfilter view: ${state.recording.format}${state.recording.start ? `, started ${state.recording.start}` : ""}`;
   const select = document.getElementById("source");
@@ -642,6 +633,7 @@ function listen() {
   };
   channelChoice.listen();
   annotationList.listen();
+  saving.listen();
   document.addEventListener("keydown", (event) => {
     // The keys are the charts' except where they type or choose; a ticked box keeps them.
     if (!state.recording || event.target.closest("input:not([type=checkbox]), select, textarea, dialog")) return;
@@ -649,7 +641,7 @@ function listen() {
       ArrowLeft: () => pan(-0.25), ArrowRight: () => pan(0.25),
       "+": () => zoomAbout((state.from + state.to) / 2, 0.5), "=": () => zoomAbout((state.from + state.to) / 2, 0.5),
       "-": () => zoomAbout((state.from + state.to) / 2, 2), Home: showAll, End: showEnd,
-      ...amplitude.keys, ...annotationList.keys,
+      ...amplitude.keys, ...annotationList.keys, ...measure.keys,
     };
     if (!actions[event.key] || event.ctrlKey || event.metaKey || event.altKey) return;
     event.preventDefault();
@@ -691,6 +683,6 @@ async function start() {
 }
 
 // For whoever drives the page from outside (the browser test): the state and its actions.
-window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog, goTo,
+window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog, goTo, readout, measure,
                   setShown: channelChoice.setShown, showAnnotation: annotationList.showAnnotation };
 start();
