@@ -137,12 +137,14 @@ nlohmann::json ViewSession::describeChannel(int16_t channel) const {
         const InputChannel& column = input_->description().channels[static_cast<std::size_t>(channel - 1)];
         json["name"] = column.label;
         json["units"] = shortUnits(unitsTextOf(column.scaling));
+        json["decimals"] = column.scaling.decimals;
         json["computed"] = false;
         return json;
     }
     const Computed& computed = *computedOf(channel);
     json["name"] = computed.output.title;
     json["units"] = shortUnits(unitsTextOf(computed.output.scaling));
+    json["decimals"] = computed.output.scaling.decimals;
     json["computed"] = true;
     json["settings"] = settingsJson(computed.held());
     return json;
