@@ -332,11 +332,19 @@ void ViewServer::addSaveRoutes() {
     });
 }
 
-void ViewServer::run() { server_.listen_after_bind(); }
+void ViewServer::run() {
+    running_ = true;
+    if (!stopRequested_) server_.listen_after_bind();
+    running_ = false;
+}
 
 void ViewServer::stop() {
     dialog_->abandon();
     save_.stop();
+    // httplib's stop does nothing until it listens, so a stop that comes as run() starts waits
+    // for the listening to begin; a run() that starts after this sees the stop and returns.
+    stopRequested_ = true;
+    while (running_ && !server_.is_running()) std::this_thread::yield();
     server_.stop();
 }
 

@@ -79,6 +79,8 @@ private:
     std::shared_ptr<WebDialog> dialog_ = std::make_shared<WebDialog>();
     std::thread dialogCall_;  // the module's call for the dialog, while it runs
     std::atomic<bool> dialogOpen_ = false;
+    std::atomic<bool> running_ = false;   // within run()
+    std::atomic<bool> stopRequested_ = false;
     std::atomic<int> waitingRequests_ = 0;
     std::mutex idleState_;
     std::condition_variable idleWake_;
