@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_TEST_SECONDS ?= 30
 FUZZ_TEST_RUNS ?= 6000
 
-.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench bench-view bench-open bench-write bench-wfdb cohort bench-cohort clean
+.PHONY: all deps build test test-plain test-sanitize test-fuzz build-fuzz fuzz demo bench bench-view bench-save bench-view-recording bench-open bench-write bench-wfdb cohort bench-cohort clean
 
 all: build
 
@@ -65,6 +65,14 @@ VIEW_DURATION ?= 86400
 bench-view: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	@DURATION=$(VIEW_DURATION) bench/view-bench.sh $(BUILD) $(RECORDING)
+
+# The page's Save… against the filter command it runs, on the recording of bench-view (made by it).
+bench-save: bench-view-recording
+	@node bench/save-bench.mjs $(BUILD) $(if $(RECORDING),$(RECORDING),$(BUILD)/bench-view/view-$(VIEW_DURATION).edf)
+
+bench-view-recording: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	@ONLY_RECORDING=1 DURATION=$(VIEW_DURATION) bench/view-bench.sh $(BUILD) $(RECORDING)
 
 # Opening the day-long EDF+D of bench-view from a cold disk and a warm one: sgfilter info beside
 # a plain read of the file (RECORDING=FILE for another file).

@@ -2,7 +2,8 @@
 # `make bench-view`: times sgfilter view's server on a long recording as a page uses it.
 #   bench/view-bench.sh [BUILD] [RECORDING]
 # Without a recording it makes (once) the 24-hour 8-channel 1 kHz EDF+D that the goals name;
-# DURATION=SECONDS makes a shorter one instead (bench-view/view-SECONDS.edf in the build folder).
+# DURATION=SECONDS makes a shorter one instead (bench-view/view-SECONDS.edf in the build folder);
+# ONLY_RECORDING=1 makes it and times nothing.
 set -euo pipefail
 build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,6 +19,7 @@ if [ -z "$recording" ]; then
     mv "$recording.part" "$recording"
   fi
 fi
+if [ -n "${ONLY_RECORDING:-}" ]; then exit 0; fi
 # The first screen once more from a cold disk, where this user may drop the page cache.
 if sync && echo 3 2>/dev/null > /proc/sys/vm/drop_caches; then
   node "$here/view-bench.mjs" "$build" "$recording" first-screen
