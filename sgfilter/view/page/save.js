@@ -7,6 +7,7 @@ const saving = (() => {
   const element = (id) => document.getElementById(id);
   const pollEvery = 200; // ms
   let running = false;
+  let starting = null; // the request that starts the save, until the server has answered it
 
   function showRunning(on) {
     running = on;
@@ -52,7 +53,8 @@ const saving = (() => {
     element("save-progress").hidden = false;
     result("");
     try {
-      const answer = await postJson("api/save", { format });
+      starting = postJson("api/save", { format });
+      const answer = await starting;
       result(`Writing ${answer.file}…`);
       return await follow(answer.file);
     } catch (error) {
@@ -64,8 +66,11 @@ const saving = (() => {
     }
   }
 
+  // Cancel clicked before the server has started the save waits for it to start, so the click
+  // is not lost.
   async function stop() {
     try {
+      if (starting) await starting.catch(() => {});
       await postJson("api/save/cancel", {});
     } catch (error) {
       result(error.message); // it ended first
