@@ -6,7 +6,7 @@ import { mkdtempSync, rmSync, statSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
 
-import { built, emulatorOf, startView } from "../tests/view/ViewProcess.mjs";
+import { askerOf, built, emulatorOf, startView } from "../tests/view/ViewProcess.mjs";
 
 const [buildDir, recording] = process.argv.slice(2);
 const rounds = 3;
@@ -14,12 +14,7 @@ const folder = mkdtempSync(path.join(tmpdir(), "sgfilter-save-bench-"));
 const { server, address: pending } = startView(buildDir, recording, ["--save-to", folder]);
 const address = await pending;
 
-async function ask(below, options) {
-  const response = await fetch(address + below, options);
-  const body = await response.json();
-  if (!response.ok) throw new Error(`${below}: ${body.error}`);
-  return body;
-}
+const ask = askerOf(address);
 const post = (below, body) => ask(below, { method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify(body) });
 
 // The command's words as a shell would split them (the server quotes what needs it).

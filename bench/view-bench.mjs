@@ -5,7 +5,7 @@
 // and "first-screen" to time the first screen alone (as after the page cache was dropped).
 import { readFileSync } from "node:fs";
 
-import { emulatorOf, startView } from "../tests/view/ViewProcess.mjs";
+import { askerOf, emulatorOf, startView } from "../tests/view/ViewProcess.mjs";
 
 const [buildDir, recording, only] = process.argv.slice(2);
 const columns = 1500;
@@ -18,12 +18,7 @@ const started = performance.now();
 const { server, address: pending } = startView(buildDir, recording);
 const address = await pending;
 
-async function ask(below, options) {
-  const response = await fetch(address + below, options);
-  const body = await response.json();
-  if (!response.ok) throw new Error(`${below}: ${body.error}`);
-  return body;
-}
+const ask = askerOf(address);
 
 // One chart per recorded channel; the smoothing of channel 1 is drawn in channel 1's.
 let charts = [];

@@ -3,18 +3,16 @@
 // server's resident memory is as flat at the end as after the first quarter. Arguments: the build
 // folder. Starts and stops its own server and browser.
 import { execFileSync } from "node:child_process";
-import { createRequire } from "node:module";
 import { mkdtempSync, readFileSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import assert from "node:assert/strict";
+import { launchBrowser } from "./PageChecks.mjs";
 import { built, startView } from "./ViewProcess.mjs";
 
 const buildDir = path.resolve(process.argv[2]);
 const seconds = Number(process.env.SG_VIEW_LOAD_SECONDS || 60);
 setTimeout(() => { console.log(`FAILED: did not finish within ${seconds + 90} s`); process.exit(1); }, (seconds + 90) * 1000).unref();
-const require = createRequire(path.join(buildDir, "view-page", "node_modules", "index.js"));
-const { chromium } = require("playwright-core");
 
 const scratch = mkdtempSync(path.join(tmpdir(), "sgfilter-view-load-"));
 const recording = path.join(scratch, "six-hours.edf");
@@ -51,7 +49,7 @@ async function person(page, seed, until) {
 
 try {
   const address = await pending;
-  browser = await chromium.launch({ executablePath: "/usr/bin/chromium", args: ["--no-sandbox", "--disable-gpu", "--no-first-run"] });
+  browser = await launchBrowser(buildDir);
   const pages = [];
   for (let seed = 1; seed <= 4; seed++) {
     const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });

@@ -4,17 +4,15 @@
 // on the loopback address. Arguments: the build folder. With SG_VIEW_SHOTS=DIR it saves a picture of
 // each part into DIR.
 import { execFileSync } from "node:child_process";
-import { createRequire } from "node:module";
 import { mkdtempSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
+import { runPageChecks } from "./PageChecks.mjs";
 import assert from "node:assert/strict";
 import { built, startView } from "./ViewProcess.mjs";
 
 const [buildDir] = process.argv.slice(2);
 setTimeout(() => { console.log("FAILED: did not finish within 120 s"); process.exit(1); }, 120000).unref();
-const require = createRequire(path.join(buildDir, "view-page", "node_modules", "index.js"));
-const { chromium } = require("playwright-core");
 const scratch = mkdtempSync(path.join(tmpdir(), "sgfilter-view-navigation-"));
 const shots = process.env.SG_VIEW_SHOTS;
 
@@ -247,38 +245,8 @@ async function manyCharts(browser) {
   }
 }
 
-const { server, address } = startView(buildDir, midnight);
-let failed = 0;
-let browser = null;
-try {
-  browser = await chromium.launch({
-    executablePath: "/usr/bin/chromium",
-    args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
-           "--disable-sync", "--no-first-run"],
-  });
-  const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
-  page.on("pageerror", (error) => { console.log(`page error: ${error.message}`); failed++; });
-  await page.goto(await address);
-  await page.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
-  const run = async (name, action) => {
-    try {
-      await action();
-      console.log(`ok: ${name}`);
-    } catch (error) {
-      failed++;
-      console.log(`FAILED: ${name}\n  ${error.message}`);
-    }
-  };
-  for (const { name, body } of checks) await run(name, () => body(page));
-  await run("64 charts fit a screen 1080 pixels high, drawn from one request", () => manyCharts(browser));
-} catch (error) {
-  failed++;
-  console.log(`FAILED: ${error.message}`);
-} finally {
-  if (browser) await browser.close();
-  server.kill("SIGINT");
-  await new Promise((resolve) => server.on("exit", resolve));
-  rmSync(scratch, { recursive: true, force: true });
-}
-console.log(`${checks.length + 1 - Math.min(failed, checks.length + 1)} passed, ${failed} failed`);
-process.exit(failed === 0 ? 0 : 1);
+await runPageChecks({
+  buildDir, recording: midnight, checks,
+  alone: [{ name: "64 charts fit a screen 1080 pixels high, drawn from one request", body: manyCharts }],
+  cleanUp: () => rmSync(scratch, { recursive: true, force: true }),
+});

@@ -2,18 +2,16 @@
 // from the build's npm packages. Starts and stops its own server on the loopback address.
 // Arguments: the build folder and the source folder.
 import { execFileSync } from "node:child_process";
-import { createRequire } from "node:module";
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
+import { runPageChecks } from "./PageChecks.mjs";
 import assert from "node:assert/strict";
 import { built as builtProgram, emulatorOf, startView } from "./ViewProcess.mjs";
 
 const [buildDir, sourceDir] = process.argv.slice(2);
 // A hung browser or server fails the test rather than holding up the run.
 setTimeout(() => { console.log("FAILED: did not finish within 120 s"); process.exit(1); }, 120000).unref();
-const require = createRequire(path.join(buildDir, "view-page", "node_modules", "index.js"));
-const { chromium } = require("playwright-core");
 const emulator = emulatorOf(buildDir);
 const recording = path.join(sourceDir, "samples", "arterial-pressure.csv");
 const scratch = mkdtempSync(path.join(tmpdir(), "sgfilter-view-page-"));
@@ -282,40 +280,11 @@ async function panToTheEndOfADay(browser) {
   }
 }
 
-const { server, address } = startServer(recording);
-let failed = 0;
-let browser = null;
-try {
-  // playwright gives the browser a fresh profile folder of its own at every launch.
-  browser = await chromium.launch({
-    executablePath: "/usr/bin/chromium",
-    args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
-           "--disable-sync", "--no-first-run"],
-  });
-  const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
-  page.on("pageerror", (error) => { console.log(`page error: ${error.message}`); failed++; });
-  await page.goto(await address);
-  await page.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
-  const run = async (name, action) => {
-    try {
-      await action();
-      console.log(`ok: ${name}`);
-    } catch (error) {
-      failed++;
-      console.log(`FAILED: ${name}\n  ${error.message}`);
-    }
-  };
-  for (const { name, body } of checks) await run(name, () => body(page));
-  if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT });
-  await run("End pans to the end of a 24-hour recording, drawn there", () => panToTheEndOfADay(browser));
-} catch (error) {
-  failed++;
-  console.log(`FAILED: ${error.message}`);
-} finally {
-  if (browser) await browser.close();
-  server.kill("SIGINT");
-  await new Promise((resolve) => server.on("exit", resolve));
-  rmSync(scratch, { recursive: true, force: true });
-}
-console.log(`${checks.length + 1 - Math.min(failed, checks.length + 1)} passed, ${failed} failed`);
-process.exit(failed === 0 ? 0 : 1);
+await runPageChecks({
+  buildDir, recording, checks,
+  afterPage: async (page) => {
+    if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT });
+  },
+  alone: [{ name: "End pans to the end of a 24-hour recording, drawn there", body: panToTheEndOfADay }],
+  cleanUp: () => rmSync(scratch, { recursive: true, force: true }),
+});

@@ -32,3 +32,13 @@ export function startView(buildDir, recording, options = []) {
   });
   return { server, address };
 }
+
+// Asks the server at `address` as the page does: the JSON answer, or an error naming what failed.
+export function askerOf(address) {
+  return async (below, options) => {
+    const response = await fetch(address + below, options);
+    const body = await response.json();
+    if (!response.ok) throw new Error(`${below}: ${body.error}`);
+    return body;
+  };
+}

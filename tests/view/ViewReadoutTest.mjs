@@ -4,18 +4,16 @@
 // loopback address, over copies of the recordings in a scratch folder, where saving writes.
 // Arguments: the build folder and the source folder. With SG_VIEW_SHOTS=DIR, pictures go there.
 import { execFileSync } from "node:child_process";
-import { createRequire } from "node:module";
 import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
+import { runPageChecks } from "./PageChecks.mjs";
 import assert from "node:assert/strict";
 import { built as builtProgram, startView } from "./ViewProcess.mjs";
 
 const [buildDir, sourceDir] = process.argv.slice(2);
 // A hung browser or server fails the test rather than holding up the run.
 setTimeout(() => { console.log("FAILED: did not finish within 120 s"); process.exit(1); }, 120000).unref();
-const require = createRequire(path.join(buildDir, "view-page", "node_modules", "index.js"));
-const { chromium } = require("playwright-core");
 const scratch = mkdtempSync(path.join(tmpdir(), "sgfilter-view-readout-"));
 const recording = path.join(scratch, "arterial-pressure.csv");
 copyFileSync(path.join(sourceDir, "samples", "arterial-pressure.csv"), recording);
@@ -219,38 +217,8 @@ async function cancelledSave(browser) {
   assert.equal(existsSync(path.join(folder, "long-sg.edf")), false);
 }
 
-const { server, address } = startView(buildDir, recording);
-let failed = 0;
-let browser = null;
-try {
-  browser = await chromium.launch({
-    executablePath: "/usr/bin/chromium",
-    args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
-           "--disable-sync", "--no-first-run"],
-  });
-  const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
-  page.on("pageerror", (error) => { console.log(`page error: ${error.message}`); failed++; });
-  await page.goto(await address);
-  await page.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
-  const attempt = async (name, action) => {
-    try {
-      await action();
-      console.log(`ok: ${name}`);
-    } catch (error) {
-      failed++;
-      console.log(`FAILED: ${name}\n  ${error.message}`);
-    }
-  };
-  for (const { name, body } of checks) await attempt(name, () => body(page));
-  await attempt("a cancelled save leaves no file", () => cancelledSave(browser));
-} catch (error) {
-  failed++;
-  console.log(`FAILED: ${error.message}`);
-} finally {
-  if (browser) await browser.close();
-  server.kill("SIGINT");
-  await new Promise((resolve) => server.on("exit", resolve));
-  rmSync(scratch, { recursive: true, force: true });
-}
-console.log(`${checks.length + 1 - Math.min(failed, checks.length + 1)} passed, ${failed} failed`);
-process.exit(failed === 0 ? 0 : 1);
+await runPageChecks({
+  buildDir, recording, checks,
+  alone: [{ name: "a cancelled save leaves no file", body: cancelledSave }],
+  cleanUp: () => rmSync(scratch, { recursive: true, force: true }),
+});
