@@ -34,5 +34,11 @@ export DEBIAN_FRONTEND=noninteractive
 if [[ "${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq
+# A mirror in the middle of a sync serves index files that fail their checks for a minute or so:
+# try again, then install from what did arrive (the install says clearly what it cannot find).
+for attempt in 1 2 3 4 5; do
+  $SUDO apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt); trying again" >&2
+  sleep 20
+done
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
