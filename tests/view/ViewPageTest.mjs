@@ -212,20 +212,36 @@ check("a derivative of the smoothing gets a chart of its own and a --then stage 
   assert.ok(minima.some((value) => value !== null && value !== 0));
 });
 
-check("a width typed and OK clicked straight away are both taken, and the dialog closes", async (page) => {
+// A press on OK moves the focus out of the width, which hands it over: the release comes at once, or
+// after the width's answer has redrawn the dialog, and either way OK is taken after the width.
+async function typeWidthAndPressOk(page, width, release) {
   await page.click('button.settings[data-channel="4"]');
-  const width = page.getByRole("textbox", { name: "Window width (points)" });
-  await width.waitFor();
-  await width.fill("15");
+  const field = page.getByRole("textbox", { name: "Window width (points)" });
+  await field.waitFor();
+  await field.fill(String(width));
   const count = await page.evaluate(() => window.sgView.state.refreshes);
-  // Leaving the field hands the width over, and the click is OK: two hits, in that order.
-  await page.click("#settings-dialog button[data-item='1']");
+  const ok = page.locator("#settings-dialog button[data-item='1']");
+  if (release === "at once") {
+    await ok.click();
+  } else {
+    const box = await ok.boundingBox();
+    await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+    await page.mouse.down();
+    await page.waitForFunction((expected) => !window.sgView.state.dialogBusy &&
+      document.querySelector("#settings-dialog [data-item='18'] output")?.textContent === expected, String(width));
+    await page.mouse.up();
+  }
   await settled(page, count);
   await page.waitForFunction(() => !window.sgView.state.dialogBusy);
   assert.equal(await page.evaluate(() => document.getElementById("settings-dialog").open), false);
   assert.equal(await page.textContent("#status"), "");
   const settings = await page.evaluate(() => window.sgView.state.recording.channels[3].settings);
-  assert.deepEqual([settings.derivative, settings.order, settings.width], [1, 3, 15]);
+  assert.deepEqual([settings.derivative, settings.order, settings.width], [1, 3, width]);
+}
+
+check("a width typed and OK pressed are both taken, the press released after the width's answer or at once", async (page) => {
+  await typeWidthAndPressOk(page, 13, "after the answer");
+  await typeWidthAndPressOk(page, 15, "at once");
 });
 
 check("a recording without a start reads in seconds, and the go-to box takes seconds only", async (page) => {

@@ -37,7 +37,7 @@ async function ask(path, options) {
 function failed(error) {
   if (!(error instanceof DialogOpenError)) return status(error.message);
   // A dialog closed since the 409 may have changed the channels: the page shows them afresh.
-  return attachToOpenDialog()
+  return settingsDialog.attach()
     .then((attached) => attached || (state.recording ? loadRecording().then(refresh) : begin()))
     .catch((problem) => status(problem.message));
 }
@@ -162,7 +162,7 @@ function makePanel(channels, index, all) {
       settings.className = "settings";
       settings.dataset.channel = number;
       settings.textContent = "Settings…";
-      settings.onclick = () => openDialog(number).catch(failed);
+      settings.onclick = () => settingsDialog.open(number).catch(failed);
       heading.append(settings, removal.buttonOf(number));
     }
   }
@@ -381,7 +381,7 @@ function showRecording(recording) {
 async function addAndTune(source) {
   const answer = await postJson("api/computed", { source });
   await loadRecording();
-  await openDialog(answer.channel);
+  await settingsDialog.open(answer.channel);
 }
 
 async function addComputed(source, settings = {}) {
@@ -392,233 +392,12 @@ async function addComputed(source, settings = {}) {
   return answer.channel;
 }
 
-// The module's settings dialog: each item at the place its resource gives it, or, in a resource
-// without places, in the order of the resource with each label beside the item after it. Every
-// change is a hit that the module acts on; what it shows next comes back.
-const dialogElement = () => document.getElementById("settings-dialog");
-
 function postJson(path, body) {
   return ask(path, { method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify(body) });
 }
 
-// Hits reach the module one after another, each once it has answered the one before: a width typed
-// and OK clicked straight after are two hits (the field hands its value over as it loses the
-// focus), and the module must take the width before OK, whose answer closes the dialog.
-let hitsWaiting = 0;
-let lastHit = Promise.resolve();
-function hit(item, change = {}) {
-  hitsWaiting++;
-  state.dialogBusy = true;
-  lastHit = lastHit
-    .then(async () => {
-      if (!state.dialogOpen) return; // an earlier hit closed it
-      await showDialogState(await postJson("api/dialog/hit", { item, ...change }));
-    })
-    .catch(failed)
-    .finally(() => { state.dialogBusy = --hitsWaiting > 0; });
-  return lastHit;
-}
-
-function itemElement(item) {
-  const disabled = !item.enabled;
-  switch (item.kind) {
-    case "popup": {
-      const select = document.createElement("select");
-      item.entries.forEach((entry, index) => select.add(new Option(entry, index + 1)));
-      select.value = String(item.value);
-      select.disabled = disabled;
-      select.onchange = () => hit(item.number, { value: Number(select.value) });
-      return select;
-    }
-    case "radio":
-    case "checkbox": {
-      const label = document.createElement("label");
-      const input = document.createElement("input");
-      input.type = item.kind;
-      input.checked = item.checked;
-      input.disabled = disabled;
-      input.onclick = (event) => { event.preventDefault(); hit(item.number); };
-      label.append(input, ` ${item.text}`);
-      return label;
-    }
-    case "edit": {
-      const input = document.createElement("input");
-      input.type = "text";
-      input.size = 6;
-      input.value = item.text;
-      input.disabled = disabled;
-      input.onchange = () => hit(item.number, { text: input.value });
-      // Enter hands the typed value over, rather than submitting the form around it.
-      input.onkeydown = (event) => { if (event.key === "Enter") { event.preventDefault(); input.blur(); } };
-      return input;
-    }
-    case "control": {
-      const wrapper = document.createElement("span");
-      const control = item.control;
-      if (control.first === undefined) { wrapper.textContent = control.value ?? "?"; return wrapper; }
-      const slider = document.createElement("input");
-      slider.type = "range";
-      slider.min = control.first;
-      slider.max = control.last;
-      const position = control.values.findIndex((value) => Math.abs(value - control.value) < 1e-9);
-      slider.value = position < 0 ? control.first : control.first + position;
-      slider.disabled = disabled;
-      const shown = document.createElement("output");
-      // The slider's position is a step; what it stands for is the value shown beside it.
-      const show = (value) => { shown.textContent = value; slider.setAttribute("aria-valuetext", String(value)); };
-      show(control.value);
-      slider.oninput = () => show(control.values[slider.value - control.first]);
-      slider.onchange = () => hit(item.number, { value: Number(slider.value) });
-      wrapper.append(slider, " ", shown);
-      return wrapper;
-    }
-    case "button": {
-      const button = document.createElement("button");
-      button.type = "button";
-      button.textContent = item.text;
-      button.disabled = disabled;
-      button.onclick = (event) => { event.preventDefault(); hit(item.number); };
-      return button;
-    }
-    default:
-      return null;
-  }
-}
-
-function renderDialog(dialog) {
-  const form = dialogElement().querySelector("form");
-  form.replaceChildren();
-  const heading = document.createElement("h3");
-  heading.textContent = dialog.title;
-  form.append(heading);
-  if (dialog.size) {
-    form.append(placedItems(dialog));
-    renderRows(dialog.items.filter((item) => !item.box), form);
-  } else {
-    renderRows(dialog.items, form);
-  }
-}
-
-// The static text that ends to the item's left on its line.
-function labelBeside(item, placed) {
-  const [left, top] = item.box;
-  const beside = placed.filter((other) => other.kind === "static" && other.box[0] < left && Math.abs(other.box[1] - top) <= 8)
-    .sort((a, b) => b.box[0] - a.box[0]);
-  return beside.length ? beside[0].text : "";
-}
-
-// The frames first, behind the rest; the rest in reading order, so Tab goes as the eye does.
-function placedItems(dialog) {
-  const box = document.createElement("div");
-  box.className = "dialog-box";
-  box.style.width = `${dialog.size[0]}px`;
-  box.style.height = `${dialog.size[1]}px`;
-  const placed = dialog.items.filter((item) => item.box);
-  const frames = placed.filter((item) => item.kind === "user");
-  const others = placed.filter((item) => item.kind !== "user")
-    .sort((a, b) => a.box[1] - b.box[1] || a.box[0] - b.box[0]);
-  for (const item of [...frames, ...others]) {
-    let element;
-    if (item.kind === "user") {
-      element = document.createElement("div");
-      element.className = "dialog-frame";
-    } else if (item.kind === "static") {
-      element = document.createElement("span");
-      element.className = "dialog-label";
-      element.textContent = item.text;
-    } else {
-      element = itemElement(item);
-      if (!element) continue;
-      // Named as a person reads it: by the label beside it, or by its own text where it has none.
-      const name = labelBeside(item, placed) || item.text;
-      const named = element.matches("input, select") ? element : element.querySelector("input, select");
-      if (name && named) named.setAttribute("aria-label", name);
-    }
-    element.dataset.item = item.number;
-    element.classList.add("placed");
-    const [left, top, width, height] = item.box;
-    Object.assign(element.style, { left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px` });
-    box.append(element);
-  }
-  return box;
-}
-
-function renderRows(items, form) {
-  const rows = document.createElement("div");
-  rows.className = "dialog-rows";
-  const buttons = document.createElement("div");
-  buttons.className = "dialog-buttons";
-  let row = null;
-  for (const item of items) {
-    if (item.kind === "static") {
-      row = document.createElement("div");
-      row.className = "dialog-row";
-      const label = document.createElement("span");
-      label.className = "dialog-label";
-      label.textContent = item.text;
-      row.append(label);
-      rows.append(row);
-      continue;
-    }
-    const element = itemElement(item);
-    if (!element) continue;
-    element.dataset.item = item.number;
-    if (item.kind === "button") { buttons.append(element); continue; }
-    if (!row) { row = document.createElement("div"); row.className = "dialog-row"; rows.append(row); }
-    row.append(element);
-  }
-  form.append(rows, buttons);
-}
-
-async function showDialogState(answer) {
-  if (answer.open) {
-    renderDialog(answer.dialog);
-    if (!dialogElement().open) dialogElement().showModal();
-    return;
-  }
-  dialogElement().close();
-  state.dialogOpen = false;
-  if (answer.result && answer.result.error) status(answer.result.error);
-  if (!state.recording) return begin(); // the page loaded while the dialog held the module
-  if (answer.result && answer.result.confirmed) {
-    await loadRecording();
-  }
-  await refresh();
-}
-
-// Shows the dialog that is open now, if one is, where it stands.
-async function attachToOpenDialog() {
-  if (state.dialogOpen) return true;
-  state.dialogOpen = true;
-  try {
-    const answer = await ask("api/dialog");
-    if (!answer.open) {
-      state.dialogOpen = false;
-      return false;
-    }
-    await showDialogState(answer);
-    return true;
-  } catch (error) {
-    state.dialogOpen = false;
-    throw error;
-  }
-}
-
-async function openDialog(channelNumber) {
-  state.dialogOpen = true;
-  status("Opening the settings…");
-  try {
-    await showDialogState(await postJson("api/dialog", { channel: channelNumber }));
-    if (state.dialogOpen) status("");
-  } catch (error) {
-    state.dialogOpen = false;
-    throw error;
-  }
-}
-
 function listen() {
-  // Escape closes the dialog as its Cancel button does (item 2, by the host's convention).
-  dialogElement().addEventListener("cancel", (event) => { event.preventDefault(); hit(2); });
+  settingsDialog.listen();
   document.getElementById("left").onclick = () => pan(-0.25);
   document.getElementById("right").onclick = () => pan(0.25);
   document.getElementById("zoom-in").onclick = () => zoomAbout((state.from + state.to) / 2, 0.5);
@@ -676,13 +455,13 @@ async function begin() {
 async function start() {
   listen();
   try {
-    if (!(await attachToOpenDialog())) await begin();
+    if (!(await settingsDialog.attach())) await begin();
   } catch (error) {
     failed(error);
   }
 }
 
 // For whoever drives the page from outside (the browser test): the state and its actions.
-window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog, goTo, readout, measure,
+window.sgView = { state, setView, pan, showAll, showEnd, addComputed, openDialog: settingsDialog.open, goTo, readout, measure,
                   setShown: channelChoice.setShown, showAnnotation: annotationList.showAnnotation };
 start();
