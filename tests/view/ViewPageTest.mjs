@@ -1,6 +1,6 @@
 // sgfilter view's page in a real browser: Debian's Chromium, headless, driven by playwright-core
 // from the build's npm packages. Starts and stops its own server on the loopback address.
-// Arguments: the build folder and the source folder.
+// Arguments: the build folder and the source folder. With SG_VIEW_SHOTS=DIR, pictures go there.
 import { execFileSync } from "node:child_process";
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
@@ -15,6 +15,7 @@ setTimeout(() => { console.log("FAILED: did not finish within 120 s"); process.e
 const emulator = emulatorOf(buildDir);
 const recording = path.join(sourceDir, "samples", "arterial-pressure.csv");
 const scratch = mkdtempSync(path.join(tmpdir(), "sgfilter-view-page-"));
+const shots = process.env.SG_VIEW_SHOTS;
 
 const built = (program, args) => builtProgram(buildDir, program, args);
 const startServer = (file) => startView(buildDir, file);
@@ -129,7 +130,7 @@ check("its settings dialog is the module's: order 5 moves the width to 7, and OK
   // Each control is named by the label a person reads beside it, colon and all.
   assert.equal(await page.getByLabel("Polynomial order:").inputValue(), "4");
   assert.equal(await page.getByRole("slider", { name: "Window width (points):" }).getAttribute("aria-valuetext"), "7");
-  if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT.replace(/\.png$/, "-dialog.png") });
+  if (shots) await page.screenshot({ path: path.join(shots, "settings-dialog.png") });
   const count = await page.evaluate(() => window.sgView.state.refreshes);
   await page.click("#settings-dialog button[data-item='1']");
   await settled(page, count);
@@ -299,7 +300,7 @@ async function panToTheEndOfADay(browser) {
 await runPageChecks({
   buildDir, recording, checks,
   afterPage: async (page) => {
-    if (process.env.SG_VIEW_SCREENSHOT) await page.screenshot({ path: process.env.SG_VIEW_SCREENSHOT });
+    if (shots) await page.screenshot({ path: path.join(shots, "page.png") });
   },
   alone: [{ name: "End pans to the end of a 24-hour recording, drawn there", body: panToTheEndOfADay }],
   cleanUp: () => rmSync(scratch, { recursive: true, force: true }),

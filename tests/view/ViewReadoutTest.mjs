@@ -198,6 +198,10 @@ async function cancelledSave(browser) {
     await page.goto(await address);
     await page.waitForFunction(() => window.sgView && window.sgView.state.refreshes > 0 && window.sgView.state.busy === 0);
     for (const number of [1, 2, 3, 4, 5, 6, 7, 8]) await page.evaluate((n) => window.sgView.addComputed(n, { order: 3, width: 25 }), number);
+    // Each chart's label, taller than a chart of 8 on this screen, stays within its own panel.
+    const overlaps = await page.evaluate(() => window.sgView.state.panels.filter(({ element }) =>
+      element.querySelector(".label").getBoundingClientRect().bottom > element.getBoundingClientRect().bottom + 0.5).length);
+    assert.equal(overlaps, 0);
     await page.click("#save");
     await page.click("#save-start");
     await page.waitForSelector("#save-progress:not([hidden])");
