@@ -98,6 +98,22 @@ check("zoomed out, the pointer reads a column's least and greatest value, and sa
   assert.ok(Number(least) < Number(greatest), pressure);
 });
 
+check("a drag that zooms reads the time under the pointer where the drag ended", async (page) => {
+  const start = await pointAt(page, 3, 5);
+  const end = await pointAt(page, 3, 12);
+  await page.mouse.move(start.x, start.y);
+  await page.mouse.down();
+  await page.mouse.move(end.x, end.y, { steps: 5 });
+  await settled(page, () => page.mouse.up());
+  const [shown, under, column] = await page.evaluate(() => {
+    const { plot, readout: box } = window.sgView.state.panels.find((p) => p.channels.includes(3));
+    const times = plot.data[0];
+    return [box.querySelector(".pointer > div").textContent, plot.posToVal(plot.cursor.left, "x"), (times.at(-1) - times[0]) / times.length];
+  });
+  const time = Number(shown.match(/^(\d+\.\d{3}) s/)[1]);
+  assert.ok(Math.abs(time - under) <= 2 * column, `${shown} under a pointer at ${under}`);
+});
+
 check("two clicks on the derivative's chart give Δt, Δ and Δ/Δt as filter's samples do; Escape clears", async (page) => {
   await settled(page, () => page.evaluate(() => window.sgView.addComputed(3, { derivative: 1, order: 3, width: 25 })));
   await settled(page, () => page.evaluate(() => window.sgView.setView(16.0, 16.499)));

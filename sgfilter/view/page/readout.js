@@ -84,7 +84,13 @@ const readout = (() => {
         }],
         // Not while the chart is being made: its first data come before the panel holds it.
         setCursor: [() => panel.plot && show(panel)],
-        setData: [() => panel.plot && show(panel)],
+        // A new stretch under a pointer that stayed where it was (a drag that zoomed, a key): the
+        // box reads the column now under it, not the one it was over before.
+        setScale: [(plot, key) => {
+          if (!panel.plot || key !== "x") return;
+          if (plot.cursor.left >= 0) plot.setCursor({ left: plot.cursor.left, top: plot.cursor.top });
+          else show(panel);
+        }],
       },
     };
   }
