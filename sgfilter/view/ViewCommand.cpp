@@ -69,7 +69,7 @@ void addViewCommand(CLI::App& application) {
         ->check(CLI::Range(0, 65535))
         ->type_name("PORT");
     command->add_flag("--no-open", job->noOpen, "Only print the address; do not ask the desktop to open it");
-    command->add_option("--block-size", job->options.samplesPerBlock, "Samples per host block (default: 4096, or as filter where those are too many)")
+    command->add_option("--block-size", job->options.samplesPerBlock, "Samples per host block (default: 8192, or as filter where those are too many)")
         ->check(CLI::Range(1, 32767))
         ->type_name("N");
     command->add_option("--save-to", job->save.folder,

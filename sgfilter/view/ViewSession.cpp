@@ -208,7 +208,7 @@ int16_t ViewSession::addComputed(int16_t source, const FilterSettings& settings)
         if (host_.recording().channelCount() >= stage.outputChannel) dropComputed(stage.outputChannel);
         throw;
     }
-    preparedBlocks_ = 0;
+    preparedComputed_ = 0;
     return stage.outputChannel;
 }
 
@@ -254,7 +254,7 @@ void ViewSession::forgetComputed(int16_t channel) {
         summaries_->forget(number);
         std::erase(failing_, number);
     }
-    preparedBlocks_ = 0;
+    preparedComputed_ = 0;
 }
 
 std::vector<int16_t> ViewSession::removeComputed(int16_t channel) {
@@ -417,15 +417,22 @@ void ViewSession::summarise(int16_t channel, std::size_t blockIndex, std::span<c
 }
 
 bool ViewSession::prepareNext() {
-    for (; preparedBlocks_ < plan_.blocksPerRate(); ++preparedBlocks_) {
+    // The computed channels first: only this thread can ask the module for them, while the recorded
+    // channels' summariser, where there is one, reads the others from the far end meanwhile.
+    return prepareNextOf(true, preparedComputed_) || prepareNextOf(false, preparedRecorded_);
+}
+
+bool ViewSession::prepareNextOf(bool computed, std::size_t& prepared) {
+    for (; prepared < plan_.blocksPerRate(); ++prepared) {
         for (int16_t channel = 1; channel <= lastChannel(); ++channel) {
-            if (!isChannel(channel) || !isShown(channel) || summaries_->has(channel, preparedBlocks_) || std::ranges::find(failing_, channel) != failing_.end()) {
+            if (!isChannel(channel) || isComputed(channel) != computed || !isShown(channel) || summaries_->has(channel, prepared) ||
+                std::ranges::find(failing_, channel) != failing_.end()) {
                 continue;
             }
             try {
-                ensureSummarised(channel, preparedBlocks_);
+                ensureSummarised(channel, prepared);
             } catch (const std::exception&) {
-                if (!isComputed(channel)) throw;
+                if (!computed) throw;
                 failing_.push_back(channel);
             }
             return true;
@@ -483,7 +490,13 @@ void ViewSession::traceSamples(const TraceRequest& request, std::size_t index, T
     std::vector<double> times(static_cast<std::size_t>(plan_.samplesPerBlock));
     std::vector<std::vector<double>> values(request.channels.size(), std::vector<double>(times.size()));
     std::vector<std::span<const double>> valueSpans(request.channels.size());
-    for (; index < plan_.blocksPerRate() && blockStarts_[rate][index] <= request.to; ++index) {
+    const auto end = static_cast<std::size_t>(std::ranges::upper_bound(blockStarts_[rate], request.to) - blockStarts_[rate].begin());
+    // The computed channels first, for the reason idle work takes them first.
+    for (const int16_t channel : request.channels) {
+        if (!isComputed(channel)) continue;
+        for (std::size_t block = index; block < end; ++block) ensureSummarised(channel, block);
+    }
+    for (; index < end; ++index) {
         const PlannedBlock block = plan_.blockOf(rate, index);
         const auto length = static_cast<std::size_t>(block.length);
         rows.times->readTimes(block.firstRow, std::span(times).first(length));
@@ -512,7 +525,13 @@ void ViewSession::traceSummaries(const TraceRequest& request, std::size_t index,
         least[channel] = leastInUnits(extremes, conversions[channel]);
         greatest[channel] = greatestInUnits(extremes, conversions[channel]);
     };
-    for (; index < plan_.blocksPerRate() && blockStarts_[rate][index] <= request.to; ++index) {
+    const auto end = static_cast<std::size_t>(std::ranges::upper_bound(blockStarts_[rate], request.to) - blockStarts_[rate].begin());
+    // The computed channels first, for the reason idle work takes them first.
+    for (const int16_t channel : request.channels) {
+        if (!isComputed(channel)) continue;
+        for (std::size_t block = index; block < end; ++block) ensureSummarised(channel, block);
+    }
+    for (; index < end; ++index) {
         const PlannedBlock block = plan_.blockOf(rate, index);
         const double start = blockStarts_[rate][index];
         for (const int16_t channel : request.channels) ensureSummarised(channel, index);
