@@ -170,18 +170,30 @@ void EdfReader::readStored(std::size_t channel, std::size_t firstRow, std::span<
     const auto floatInverseBase = static_cast<float>(inverseBase);
     // Far enough from float's ends that no product of 16 bits by it is rounded.
     const bool inverseBaseInFloat = floatInverseBase == inverseBase && inverseBase >= 0x1p-100 && inverseBase <= 0x1p100;
+    if (values.empty()) return;
+    const Records asked{firstRow / samplesPerRecord, (firstRow + values.size() - 1) / samplesPerRecord + 1};
+    if (asked.end > header_.recordCount) throw std::out_of_range("rows past the end of " + file_.string());
+    const bool held = held_.first <= asked.first && asked.end <= held_.end;
+    if (!held && channel != lastChannel_ && asked.first == lastAsked_.first && asked.end == lastAsked_.end) holdRecords(asked);
+    lastAsked_ = asked;
+    lastChannel_ = channel;
     std::vector<unsigned char> bytes;
     for (std::size_t done = 0; done < values.size();) {
         const std::size_t row = firstRow + done;
         const std::size_t record = row / samplesPerRecord;
         const std::size_t sample = row % samplesPerRecord;
         const std::size_t count = std::min(samplesPerRecord - sample, values.size() - done);
-        if (record >= header_.recordCount) throw std::out_of_range("rows past the end of " + file_.string());
-        const auto offset = static_cast<off_t>(header_.headerBytes + record * static_cast<uint64_t>(header_.bytesPerRecord) +
-                                               signalOffsets_[channel] + sample * bytesPerSample);
-        bytes.resize(count * bytesPerSample);
-        if (refhost::readFullyAt(descriptor_, bytes.data(), bytes.size(), offset) != static_cast<ssize_t>(bytes.size())) {
-            throw InputError(file_, 0, fmt::format("data record {} cannot be read", record + 1));
+        const std::size_t inRecord = signalOffsets_[channel] + sample * bytesPerSample;
+        const unsigned char* read = nullptr;
+        if (held_.first <= record && record < held_.end) {
+            read = heldBytes_.data() + (record - held_.first) * header_.bytesPerRecord + inRecord;
+        } else {
+            const auto offset = static_cast<off_t>(header_.headerBytes + record * static_cast<uint64_t>(header_.bytesPerRecord) + inRecord);
+            bytes.resize(count * bytesPerSample);
+            if (refhost::readFullyAt(descriptor_, bytes.data(), bytes.size(), offset) != static_cast<ssize_t>(bytes.size())) {
+                throw InputError(file_, 0, fmt::format("data record {} cannot be read", record + 1));
+            }
+            read = bytes.data();
         }
         float* const out = values.data() + done;
         if (bytesPerSample == 2 && inverseBaseInFloat) {
@@ -190,16 +202,30 @@ void EdfReader::readStored(std::size_t channel, std::size_t firstRow, std::span<
             // one rounding of one number: the same bits.
             for (std::size_t index = 0; index < count; ++index) {
                 int16_t digital = 0;
-                std::memcpy(&digital, bytes.data() + 2 * index, 2);
+                std::memcpy(&digital, read + 2 * index, 2);
                 out[index] = static_cast<float>(digital) * floatInverseBase;
             }
         } else {
             for (std::size_t index = 0; index < count; ++index) {
-                out[index] = static_cast<float>(digitalValue(bytes.data() + index * bytesPerSample, bytesPerSample) * inverseBase);
+                out[index] = static_cast<float>(digitalValue(read + index * bytesPerSample, bytesPerSample) * inverseBase);
             }
         }
         done += count;
     }
+}
+
+void EdfReader::holdRecords(Records records) const {
+    // As many records as a view's block of a few seconds spans, with room for many channels.
+    constexpr std::size_t kMostHeldBytes = std::size_t{16} << 20;
+    const std::size_t size = (records.end - records.first) * header_.bytesPerRecord;
+    if (size > kMostHeldBytes) return;
+    held_ = {};
+    heldBytes_.resize(size);
+    const auto offset = static_cast<off_t>(header_.headerBytes + records.first * static_cast<uint64_t>(header_.bytesPerRecord));
+    if (refhost::readFullyAt(descriptor_, heldBytes_.data(), size, offset) != static_cast<ssize_t>(size)) {
+        throw InputError(file_, 0, fmt::format("data records {} to {} cannot be read", records.first + 1, records.end));
+    }
+    held_ = records;
 }
 
 // Every record's annotation signals are read for their TALs. In EDF+ and BDF+ each record's onset

@@ -32,7 +32,8 @@ public:
     // holds a whole number of ticks. Every channel at one of them is paged.
     void chooseRates(std::span<const std::size_t> channels);
     // Channel `channel`'s stored values (digital value over the scaling's base factor, exact in
-    // float32) of its own samples `firstRow` on.
+    // float32) of its own samples `firstRow` on. Not for several threads at once: it keeps the
+    // records it read last.
     void readStored(std::size_t channel, std::size_t firstRow, std::span<float> values) const override;
 
 private:
@@ -49,9 +50,15 @@ private:
         double sampleInterval_;
     };
 
+    struct Records {
+        std::size_t first = 0;
+        std::size_t end = 0;  // one past the last
+    };
+
     void describeChannels();
     void readAnnotationSignals();
     RunLayout runLayout() const;
+    void holdRecords(Records records) const;
 
     std::filesystem::path file_;  // as the user named it
     int descriptor_ = -1;
@@ -63,6 +70,14 @@ private:
     std::vector<std::size_t> rateSamplesPerRecord_;  // of the rates read
     std::size_t ticksPerRecord_ = 0;
     std::vector<RecordTimes> rateTimes_;
+    // A caller that reads each channel of a stretch in turn (the view summarises a block's channels
+    // one after another) reads the file once rather than once per channel: the second channel
+    // asked of the same records has them read whole, and the channels after it come from memory.
+    // One channel read on its own, however often, reads only its own bytes.
+    mutable Records lastAsked_;
+    mutable std::size_t lastChannel_ = 0;
+    mutable Records held_;
+    mutable std::vector<unsigned char> heldBytes_;
 };
 
 }  // namespace sgf
