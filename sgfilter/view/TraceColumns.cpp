@@ -1,7 +1,6 @@
 #include "view/TraceColumns.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace sgf {
 
@@ -21,8 +20,9 @@ void TraceColumns::addBreak(double nextTime) {
 bool TraceColumns::enter(double first, double last, bool startsRun) {
     if (startsRun && column_ >= 0) pendingBreak_ = true;
     if (first < from_ || first > to_) return false;
-    // The last instant belongs to the last column rather than to one past it.
-    const long column = std::min(lastColumn_, static_cast<long>(std::floor((first - from_) * columnsPerSecond_)));
+    // The last instant belongs to the last column rather than to one past it. The position is not
+    // negative, so truncating is its floor (and no library call, as floor is on this target).
+    const long column = std::min(lastColumn_, static_cast<long>((first - from_) * columnsPerSecond_));
     if (column != column_ || pendingBreak_) {
         if (pendingBreak_) addBreak(first);
         pendingBreak_ = false;
