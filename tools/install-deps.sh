@@ -38,6 +38,7 @@ fi
 # try again, then install from what did arrive (the install says clearly what it cannot find).
 for attempt in 1 2 3 4 5; do
   $SUDO apt-get update -qq && break
+  [ "$attempt" -lt 5 ] || break
   echo "apt-get update failed (attempt $attempt); trying again" >&2
   sleep 20
 done

@@ -490,12 +490,7 @@ void ViewSession::traceSamples(const TraceRequest& request, std::size_t index, T
     std::vector<double> times(static_cast<std::size_t>(plan_.samplesPerBlock));
     std::vector<std::vector<double>> values(request.channels.size(), std::vector<double>(times.size()));
     std::vector<std::span<const double>> valueSpans(request.channels.size());
-    const auto end = static_cast<std::size_t>(std::ranges::upper_bound(blockStarts_[rate], request.to) - blockStarts_[rate].begin());
-    // The computed channels first, for the reason idle work takes them first.
-    for (const int16_t channel : request.channels) {
-        if (!isComputed(channel)) continue;
-        for (std::size_t block = index; block < end; ++block) ensureSummarised(channel, block);
-    }
+    const std::size_t end = summariseComputedFirst(request, rate, index);
     for (; index < end; ++index) {
         const PlannedBlock block = plan_.blockOf(rate, index);
         const auto length = static_cast<std::size_t>(block.length);
@@ -513,6 +508,16 @@ void ViewSession::traceSamples(const TraceRequest& request, std::size_t index, T
     }
 }
 
+std::size_t ViewSession::summariseComputedFirst(const TraceRequest& request, std::size_t rate, std::size_t first) {
+    const auto end = static_cast<std::size_t>(std::ranges::upper_bound(blockStarts_[rate], request.to) - blockStarts_[rate].begin());
+    // For the reason idle work takes them first.
+    for (const int16_t channel : request.channels) {
+        if (!isComputed(channel)) continue;
+        for (std::size_t block = first; block < end; ++block) ensureSummarised(channel, block);
+    }
+    return end;
+}
+
 void ViewSession::traceSummaries(const TraceRequest& request, std::size_t index, std::size_t stretchSize, TraceColumns& columns) {
     const std::size_t rate = rateOf(request.channels.front());
     const double interval = input_->rates()[rate].sampleInterval;
@@ -525,12 +530,7 @@ void ViewSession::traceSummaries(const TraceRequest& request, std::size_t index,
         least[channel] = leastInUnits(extremes, conversions[channel]);
         greatest[channel] = greatestInUnits(extremes, conversions[channel]);
     };
-    const auto end = static_cast<std::size_t>(std::ranges::upper_bound(blockStarts_[rate], request.to) - blockStarts_[rate].begin());
-    // The computed channels first, for the reason idle work takes them first.
-    for (const int16_t channel : request.channels) {
-        if (!isComputed(channel)) continue;
-        for (std::size_t block = index; block < end; ++block) ensureSummarised(channel, block);
-    }
+    const std::size_t end = summariseComputedFirst(request, rate, index);
     for (; index < end; ++index) {
         const PlannedBlock block = plan_.blockOf(rate, index);
         const double start = blockStarts_[rate][index];

@@ -100,6 +100,9 @@ private:
     struct Computed;
 
     bool prepareNextOf(bool computed, std::size_t& prepared);
+    // Computes and summarises the request's computed channels over its blocks from `first` on;
+    // returns one past its last block.
+    std::size_t summariseComputedFirst(const TraceRequest& request, std::size_t rate, std::size_t first);
     int16_t fileChannels() const { return static_cast<int16_t>(input_->description().channels.size()); }
     // The highest number given to a channel; removed ones below it are holes.
     int16_t lastChannel() const { return static_cast<int16_t>(fileChannels() + computed_.size()); }
